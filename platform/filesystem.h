@@ -1,0 +1,41 @@
+// Files and folders, in the logic's own terms. Paths are Windows paths with
+// backslashes (c:\programmi\brovik\agent); only an implementation translates
+// them. Date/times are local MS-DOS date/times (platform/dostime.h).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "runtime/streams.h"
+
+namespace platform {
+
+class IFileSystem {
+public:
+  virtual ~IFileSystem() = default;
+
+  // True when Path names an existing file (a folder is not a file).
+  virtual bool FileExists(const std::string& Path) = 0;
+  virtual bool DirectoryExists(const std::string& Path) = 0;
+  // Creates one folder whose parent exists. False when it failed or existed.
+  virtual bool CreateDir(const std::string& Path) = 0;
+  // Creates Path with all missing parents. True when the folder exists after.
+  virtual bool ForceDirectories(const std::string& Path) = 0;
+  // Deletes a file. False when it did not exist or could not be deleted.
+  virtual bool EraseFile(const std::string& Path) = 0;
+  // Removes an empty folder. False when it failed.
+  virtual bool RemoveDir(const std::string& Path) = 0;
+  // Last-write time of the file Path as a local MS-DOS date/time, or -1 when
+  // no such file exists.
+  virtual int32_t FileAge(const std::string& Path) = 0;
+  // Opens Path with a mode of runtime/streams.h (fmCreate, or an access mode
+  // | a sharing mode). The caller owns the stream. Throws EFCreateError
+  // ("Cannot create file \"%s\". <reason>") for fmCreate, EFOpenError
+  // ("Cannot open file \"%s\". <reason>") otherwise.
+  virtual std::unique_ptr<TFileStream> OpenFile(const std::string& Path, uint16_t Mode) = 0;
+  // The process's current folder, as a Windows path.
+  virtual std::string GetCurrentDir() = 0;
+};
+
+}  // namespace platform
