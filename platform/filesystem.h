@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "runtime/streams.h"
 
@@ -36,6 +37,16 @@ public:
   virtual std::unique_ptr<TFileStream> OpenFile(const std::string& Path, uint16_t Mode) = 0;
   // The process's current folder, as a Windows path.
   virtual std::string GetCurrentDir() = 0;
+
+  // Drives, for the folder chooser.
+  struct DriveInfo {
+    char Letter;       // 'a'..'z'
+    int Type;          // drive type, with GetDriveTypeA's values (2 removable, 3 fixed, 4 network, 5 CD-ROM)
+    std::string Label; // volume label, or the remote name of a network drive; may be empty
+  };
+  virtual std::vector<DriveInfo> Drives() = 0;
+  // Names of the folders directly inside Path, sorted case-insensitively.
+  virtual std::vector<std::string> SubFolders(const std::string& Path) = 0;
 };
 
 }  // namespace platform

@@ -1,9 +1,12 @@
 #include "platform/host/host_filesystem.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -171,6 +174,34 @@ std::string HostFileSystem::GetCurrentDir() {
   char buf[4096];
   if (!::getcwd(buf, sizeof buf)) return "";
   return WindowsPathOf(buf);
+}
+
+std::vector<IFileSystem::DriveInfo> HostFileSystem::Drives() {
+  std::vector<DriveInfo> drives;
+  for (char letter = 'a'; letter < 'z'; ++letter) {
+    struct stat st {};
+    std::string folder = FRoot + "/" + letter;
+    if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) drives.push_back({letter, 3, ""});
+  }
+  drives.push_back({'z', 3, ""});
+  return drives;
+}
+
+std::vector<std::string> HostFileSystem::SubFolders(const std::string& Path) {
+  std::vector<std::string> names;
+  std::string native = NativePath(Path);
+  DIR* dir = ::opendir(native.c_str());
+  if (!dir) return names;
+  while (dirent* e = ::readdir(dir)) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat st {};
+    if (::stat((native + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) names.push_back(name);
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return ::strcasecmp(a.c_str(), b.c_str()) < 0; });
+  return names;
 }
 
 int32_t DosFromUnixTime(std::time_t T) {

@@ -35,6 +35,9 @@ public:
   int32_t FileAge(const std::string& Path) override;
   std::unique_ptr<TFileStream> OpenFile(const std::string& Path, uint16_t Mode) override;
   std::string GetCurrentDir() override;
+  // Drive Z: (the host's root) and every drive folder under the drives root.
+  std::vector<DriveInfo> Drives() override;
+  std::vector<std::string> SubFolders(const std::string& Path) override;
 
 private:
   std::string FRoot;
