@@ -394,3 +394,82 @@ TEST_F(BackupWriteTest, SameInputsGiveSameBytesAndTheListTimeFollowsSourceDateEp
 }
 
 }  // namespace
+
+namespace {
+
+// Written by Backup, read back by Restore.
+class BackupRoundTripTest : public BackupWriteTest {
+protected:
+  // Restores Archive into a fresh folder and returns its host path.
+  bool RestoreInto(const std::string& Archive, const std::string& HostDir) {
+    return Backup.Restore(Win(Archive), Win(HostDir));
+  }
+};
+
+TEST_F(BackupRoundTripTest, EveryLevelAndThreadCountRestoresTheSameFiles) {
+  MakeSource(Dir / "text", TextBytes(123457, 31));
+  MakeSource(Dir / "random", RandomBytes(40000, 32));
+  MakeSource(Dir / "empty", "");
+  std::vector<std::pair<std::string, std::string>> sources = {
+      {Dir / "text", "c:\\r\\text.txt"}, {Dir / "empty", "c:\\r\\empty"}, {Dir / "random", "c:\\r\\random.bin"}};
+  for (TCompressionLevel level : {clFastest, clcNone, clcDefault, clMax}) {
+    std::string first;
+    for (int threads : {1, 3}) {
+      SCOPED_TRACE(testing::Message() << "level " << int(level) << " threads " << threads);
+      Backup.CompressionLevel = level;
+      Backup.CompressionThreads = threads;
+      ASSERT_TRUE(Write(Dir / "rt.arc", sources));
+      if (first.empty()) first = ReadFile(Dir / "rt.arc");
+      EXPECT_TRUE(ReadFile(Dir / "rt.arc") == first);
+      TempDir out;
+      ASSERT_TRUE(RestoreInto(Dir / "rt.arc", out.Path()));
+      EXPECT_EQ(Backup.RestoredCount(), 3);
+      EXPECT_TRUE(ReadFile(out / "text.txt") == ReadFile(Dir / "text"));
+      EXPECT_TRUE(ReadFile(out / "random.bin") == ReadFile(Dir / "random"));
+      EXPECT_EQ(ReadFile(out / "empty"), "");
+      EXPECT_EQ(Files.FileAge(Win(out / "text.txt")), Files.FileAge(Win(Dir / "text")));
+    }
+  }
+}
+
+TEST_F(BackupRoundTripTest, VolumeSetsOfManySizesRestoreTheSameFilesAskingOncePerVolume) {
+  MakeSource(Dir / "a", RandomBytes(50000, 41));
+  MakeSource(Dir / "b", "");
+  MakeSource(Dir / "c", TextBytes(150000, 42));
+  std::vector<std::pair<std::string, std::string>> sources = {
+      {Dir / "a", "c:\\v\\a.bin"}, {Dir / "b", "c:\\v\\b"}, {Dir / "c", "c:\\v\\c.txt"}};
+  int64_t min = archive::MinVolumeSize(0, 12);
+  for (int64_t size = min; size < 80000; size += 3001) {
+    SCOPED_TRACE(size);
+    Backup.MaxSize = int32_t(size);
+    int written = 1;
+    Backup.OnNeedDisk = [&](TObject*, uint16_t, bool&) { ++written; };
+    TempDir out;
+    ASSERT_TRUE(Write(out / "set.arc", sources));
+    Backup.OnNeedDisk = nullptr;
+    // Reading: no handler, so the disk prompt comes once per volume, also
+    // when the volume is already there.
+    Dialogs.Boxes.clear();
+    ASSERT_TRUE(RestoreInto(out / "set.arc", out / "x"));
+    EXPECT_EQ(int(Dialogs.Boxes.size()), written - 1);
+    for (size_t i = 0; i < Dialogs.Boxes.size(); ++i)
+      EXPECT_EQ(Dialogs.Boxes[i].Text, "Please insert disk " + std::to_string(i + 2) + " and click OK to continue.");
+    EXPECT_EQ(Backup.RestoredCount(), 3);
+    EXPECT_TRUE(ReadFile(out / "x/a.bin") == ReadFile(Dir / "a"));
+    EXPECT_EQ(ReadFile(out / "x/b"), "");
+    EXPECT_TRUE(ReadFile(out / "x/c.txt") == ReadFile(Dir / "c"));
+  }
+}
+
+TEST_F(BackupRoundTripTest, CancelAtTheDiskPromptEndsRestoreFalseWithoutMessage) {
+  MakeSource(Dir / "a", RandomBytes(50000, 43));
+  Backup.MaxSize = 30000;
+  ASSERT_TRUE(Write(Dir / "set.arc", {{Dir / "a", "c:\\a"}}));
+  CatchErrors();
+  Dialogs.Answers = {platform::idCancel};
+  EXPECT_FALSE(RestoreInto(Dir / "set.arc", Dir / "x"));
+  EXPECT_EQ(Dialogs.Boxes.size(), 1u);
+  EXPECT_TRUE(Errors.empty());
+}
+
+}  // namespace
