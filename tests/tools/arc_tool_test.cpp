@@ -206,13 +206,15 @@ TEST_F(ArcToolTest, VolumesAreFollowedAndAMissingOneFailsCleanlyWithoutATerminal
   EXPECT_NE(r.Err.find("v.003 is missing"), std::string::npos) << r.Err;
 }
 
-// A tiny PE image: "MZ", the PE header's offset, "PE\0\0", a COFF header and
-// a PE32+ optional header with 16 data directories, all zero.
+// A tiny PE image: "MZ", the PE header's offset, "PE\0\0", a COFF header
+// naming a PE32+ optional header of 240 bytes with 16 data directories, all
+// zero.
 std::string PeStub() {
   std::string s(0x40 + 4 + 20 + 112 + 16 * 8, '\0');
   s[0] = 'M', s[1] = 'Z';
   s[0x3C] = 0x40;
   s.replace(0x40, 4, std::string("PE\0\0", 4));
+  s[0x40 + 4 + 16] = char(112 + 16 * 8);
   size_t optional = 0x40 + 24;
   s[optional] = 0x0B, s[optional + 1] = 0x02;
   s[optional + 108] = 16;
