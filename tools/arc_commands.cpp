@@ -450,7 +450,7 @@ class TCommands {
     bool stopped = false;
     backup.OnError = [&](TObject*, const int32_t Code, const std::string&) { error = Code; };
     backup.OnProgress = [&](TObject*, const std::string& Name, TPercentage Percent, bool&) {
-      if (!Name.empty()) FBar->Show(Name, Percent);
+      if (!Name.empty()) FBar->Show(FConsole.DisplayPath(Name), Percent);
     };
     backup.OnNeedDisk = [&](TObject*, uint16_t Disk, bool& Continue) {
       std::string volume = archive::VolumeFileName(path, Disk);
@@ -475,6 +475,7 @@ class TCommands {
         // The component reads the caller's stream as ":STREAM" once it knows it.
         std::string title;
         backup.ReadArchiveInfoFromStream(archive.Stream.get(), nullptr, title);
+        if (error) throw EFailure{BackupErrorMessage(error) + ": " + Show(a.Positional[0])};
         archive.Stream->SetPosition(archive.Start);
         ok = backup.Restore(":STREAM", dir);
       } else {
