@@ -31,6 +31,8 @@ public:
   bool RemoveDir(const std::string& Path) override { return FInner.RemoveDir(Path); }
   int32_t FileAge(const std::string& Path) override { return FInner.FileAge(Path); }
   std::string GetCurrentDir() override { return FInner.GetCurrentDir(); }
+  bool HasArchiveAttribute(const std::string& Path) override { return FInner.HasArchiveAttribute(Path); }
+  bool ClearArchiveAttribute(const std::string& Path) override { return FInner.ClearArchiveAttribute(Path); }
   std::vector<DriveInfo> Drives() override { return FInner.Drives(); }
   std::vector<std::string> SubFolders(const std::string& Path) override { return FInner.SubFolders(Path); }
 
