@@ -10,12 +10,20 @@ if(VELTO_BUILD_TESTS AND CMAKE_CROSSCOMPILING_EMULATOR)
     FIXTURES_SETUP wine ENVIRONMENT "VELTO_WINE_DIR=${VELTO_WINE_DIR}" TIMEOUT 300)
 endif()
 
-# velto_add_test(NAME SOURCES source... LIBS lib...): one GoogleTest program
-# per unit, registered with CTest. Local time is Europe/Rome in every test
-# (Wine takes its time zone from TZ as well).
+# velto_add_test(NAME [HOST_ONLY] SOURCES source... LIBS lib...): one
+# GoogleTest program per unit, registered with CTest. Local time is
+# Europe/Rome in every test (Wine takes its time zone from TZ as well).
+# HOST_ONLY: a test that needs the host (POSIX calls, the host file system,
+# host programs); it is left out of Windows builds.
 function(velto_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "HOST_ONLY" "" "SOURCES;LIBS" ${ARGN})
+  if(ARG_HOST_ONLY AND VELTO_WINDOWS)
+    return()
+  endif()
   add_executable(${name} ${ARG_SOURCES})
+  if(VELTO_WINDOWS)
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/platform/win32_crt_time_zone.cpp)
+  endif()
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} velto_test_support GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${name})
   set(env "TZ=Europe/Rome;VELTO_SOURCE_DIR=${PROJECT_SOURCE_DIR}")

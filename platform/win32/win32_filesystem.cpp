@@ -161,6 +161,22 @@ std::string Win32FileSystem::GetCurrentDir() {
   return big;
 }
 
+bool Win32FileSystem::HasArchiveAttribute(const std::string& Path) {
+  DWORD attr = GetFileAttributesA(Path.c_str());
+  return !Path.empty() && attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY) &&
+         (attr & FILE_ATTRIBUTE_ARCHIVE);
+}
+
+bool Win32FileSystem::ClearArchiveAttribute(const std::string& Path) {
+  DWORD attr = GetFileAttributesA(Path.c_str());
+  if (Path.empty() || attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  attr &= ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE);
+  // No attribute left is said with FILE_ATTRIBUTE_NORMAL alone.
+  if (SetFileAttributesA(Path.c_str(), attr ? attr : FILE_ATTRIBUTE_NORMAL) == 0) return false;
+  DWORD after = GetFileAttributesA(Path.c_str());
+  return after != INVALID_FILE_ATTRIBUTES && !(after & FILE_ATTRIBUTE_ARCHIVE);
+}
+
 std::vector<IFileSystem::DriveInfo> Win32FileSystem::Drives() {
   std::vector<DriveInfo> drives;
   DWORD mask = GetLogicalDrives();

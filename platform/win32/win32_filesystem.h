@@ -20,6 +20,9 @@ public:
   // truncates, opens for reading and writing and shares reading only.
   std::unique_ptr<TFileStream> OpenFile(const std::string& Path, uint16_t Mode) override;
   std::string GetCurrentDir() override;
+  // FILE_ATTRIBUTE_ARCHIVE of a file (false for a folder or a missing file).
+  bool HasArchiveAttribute(const std::string& Path) override;
+  bool ClearArchiveAttribute(const std::string& Path) override;
   // Every drive of GetLogicalDrives; the label is the volume label, or for a
   // network drive its remote name (\\server\share).
   std::vector<DriveInfo> Drives() override;
