@@ -35,10 +35,14 @@ std::vector<std::string> PathPieces(const std::string& Path) {
 
 const char* RootName(RootKey Root) {
   switch (Root) {
-    case RootKey::ClassesRoot: return "HKCR";
-    case RootKey::CurrentUser: return "HKCU";
-    case RootKey::LocalMachine: return "HKLM";
-    case RootKey::Users: return "HKU";
+    case RootKey::ClassesRoot:
+      return "HKCR";
+    case RootKey::CurrentUser:
+      return "HKCU";
+    case RootKey::LocalMachine:
+      return "HKLM";
+    case RootKey::Users:
+      return "HKU";
   }
   return "HKCU";
 }
@@ -56,11 +60,20 @@ std::string Escape(const std::string& s) {
   std::string out;
   for (char c : s) {
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\t': out += "\\t"; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      default: out += c;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -101,8 +114,8 @@ struct HostRegistry::Node {
   };
   std::string Name;
   bool Deleted = false;
-  std::map<std::string, Value> Values;                  // by lower-case name
-  std::map<std::string, std::shared_ptr<Node>> Children; // by lower-case name
+  std::map<std::string, Value> Values;                    // by lower-case name
+  std::map<std::string, std::shared_ptr<Node>> Children;  // by lower-case name
 
   void MarkDeleted() {
     Deleted = true;
@@ -113,13 +126,12 @@ struct HostRegistry::Node {
 // An open key. It keeps its node alive; once the node is deleted from the
 // tree, reads find nothing and writes fail, as with a deleted Windows key.
 class HostRegistryKey : public IRegistryKey {
-public:
-  HostRegistryKey(HostRegistry& Owner, std::shared_ptr<HostRegistry::Node> Node) : FOwner(Owner), FNode(std::move(Node)) {}
+ public:
+  HostRegistryKey(HostRegistry& Owner, std::shared_ptr<HostRegistry::Node> Node)
+      : FOwner(Owner), FNode(std::move(Node)) {}
   ~HostRegistryKey() override { Close(); }
 
-  bool ValueExists(const std::string& Name) override {
-    return Usable() && FNode->Values.count(Lower(Name)) != 0;
-  }
+  bool ValueExists(const std::string& Name) override { return Usable() && FNode->Values.count(Lower(Name)) != 0; }
   std::string ReadString(const std::string& Name) override {
     if (!Usable()) return "";
     auto it = FNode->Values.find(Lower(Name));
@@ -127,9 +139,7 @@ public:
     if (it->second.IsNumber) throw ERegistryException("Invalid data type for '" + Name + "'");
     return it->second.Text;
   }
-  void WriteString(const std::string& Name, const std::string& Value) override {
-    Store(Name, false, Value, 0);
-  }
+  void WriteString(const std::string& Name, const std::string& Value) override { Store(Name, false, Value, 0); }
   void WriteInteger(const std::string& Name, uint32_t Value) override { Store(Name, true, "", Value); }
   bool DeleteValue(const std::string& Name) override {
     if (!Usable() || FNode->Values.erase(Lower(Name)) == 0) return false;
@@ -144,7 +154,7 @@ public:
   }
   void Close() override { FNode.reset(); }
 
-private:
+ private:
   bool Usable() const { return FNode && !FNode->Deleted; }
   void Store(const std::string& Name, bool IsNumber, const std::string& Text, uint32_t Number) {
     if (!Usable()) throw ERegistryException("Failed to set data for '" + Name + "'");

@@ -25,7 +25,7 @@
 namespace platform {
 
 class HostRegistry : public IRegistry {
-public:
+ public:
   // An empty registry in memory only.
   HostRegistry();
   // A registry kept in FileName: loaded from it when it exists, saved to it
@@ -42,7 +42,7 @@ public:
 
   struct Node;  // a key with its values and subkeys (defined in the .cpp)
 
-private:
+ private:
   friend class HostRegistryKey;
   std::shared_ptr<Node> Find(RootKey Root, const std::string& Path, bool Create);
   void Changed();  // saves to the file, when there is one

@@ -9,7 +9,7 @@
 namespace platform {
 
 class HostSystem : public ISystem {
-public:
+ public:
   // The running executable (/proc/self/exe) as a drive Z: path, as Wine
   // shows host files: Z:\home\u\build\bin\velto-setup.
   std::string ProgramPath() override;
@@ -27,7 +27,7 @@ public:
   const std::vector<StartedCommand>& Started() const { return FStarted; }
   void SetStartResult(uint32_t Result) { FStartResult = Result; }
 
-private:
+ private:
   std::vector<StartedCommand> FStarted;
   uint32_t FStartResult = 33;
 };

@@ -10,7 +10,7 @@
 namespace platform {
 
 class HostTimers : public ITimers {
-public:
+ public:
   // Ids count up from 1 and are never reused. Never fails.
   uintptr_t StartTimer(uint32_t IntervalMs, std::function<void()> OnTick) override;
   void StopTimer(uintptr_t Id) override;
@@ -24,7 +24,7 @@ public:
   // The interval of each StartTimer call, in call order.
   const std::vector<uint32_t>& Intervals() const { return FIntervals; }
 
-private:
+ private:
   struct Timer {
     uint32_t IntervalMs;
     std::function<void()> OnTick;
@@ -35,7 +35,7 @@ private:
 };
 
 class HostCursor : public ICursor {
-public:
+ public:
   void SetBusyCursor(bool Busy) override {
     FBusy = Busy;
     FHistory.push_back(Busy);
@@ -44,7 +44,7 @@ public:
   // Every SetBusyCursor argument, in call order.
   const std::vector<bool>& History() const { return FHistory; }
 
-private:
+ private:
   bool FBusy = false;
   std::vector<bool> FHistory;
 };

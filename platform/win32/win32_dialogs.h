@@ -6,7 +6,7 @@
 namespace platform {
 
 class Win32Dialogs : public IDialogs {
-public:
+ public:
   // A modal MessageBoxA owned by the thread's active window (none when the
   // program has no active window), so the box stays in front of it.
   int ShowMessageBox(const std::string& Text, const std::string& Caption, uint32_t Flags) override;

@@ -15,7 +15,7 @@ namespace {
 
 // A file stream over a Win32 file handle; the handle is closed with the stream.
 class Win32FileStream : public TFileStream {
-public:
+ public:
   Win32FileStream(std::string Name, HANDLE Handle) : TFileStream(std::move(Name)), FHandle(Handle) {}
   ~Win32FileStream() override { CloseHandle(FHandle); }
 
@@ -32,7 +32,9 @@ public:
     return static_cast<int32_t>(done);
   }
   int64_t Seek(int64_t Offset, TSeekOrigin Origin) override {
-    DWORD method = Origin == TSeekOrigin::soBeginning ? FILE_BEGIN : Origin == TSeekOrigin::soCurrent ? FILE_CURRENT : FILE_END;
+    DWORD method = Origin == TSeekOrigin::soBeginning ? FILE_BEGIN
+                   : Origin == TSeekOrigin::soCurrent ? FILE_CURRENT
+                                                      : FILE_END;
     LARGE_INTEGER distance, result;
     distance.QuadPart = Offset;
     if (!SetFilePointerEx(FHandle, distance, &result, method)) return -1;
@@ -49,29 +51,37 @@ public:
     // February); the round trip through FileTimeToDosDateTime catches them.
     if (!DosDateTimeToFileTime(static_cast<WORD>(value >> 16), static_cast<WORD>(value & 0xFFFF), &local)) return false;
     WORD date = 0, time = 0;
-    if (!FileTimeToDosDateTime(&local, &date, &time) || ((static_cast<uint32_t>(date) << 16) | time) != value) return false;
+    if (!FileTimeToDosDateTime(&local, &date, &time) || ((static_cast<uint32_t>(date) << 16) | time) != value)
+      return false;
     if (!LocalFileTimeToFileTime(&local, &utc)) return false;
     return SetFileTime(FHandle, nullptr, nullptr, &utc) != 0;
   }
 
-private:
+ private:
   HANDLE FHandle;
 };
 
 DWORD ShareModeOf(uint16_t Mode) {
   switch (Mode & 0xF0) {
-    case fmShareDenyWrite: return FILE_SHARE_READ;
-    case fmShareDenyNone: return FILE_SHARE_READ | FILE_SHARE_WRITE;
-    case 0x30: return FILE_SHARE_WRITE;  // deny read
-    default: return 0;                   // exclusive, compatibility mode
+    case fmShareDenyWrite:
+      return FILE_SHARE_READ;
+    case fmShareDenyNone:
+      return FILE_SHARE_READ | FILE_SHARE_WRITE;
+    case 0x30:
+      return FILE_SHARE_WRITE;  // deny read
+    default:
+      return 0;  // exclusive, compatibility mode
   }
 }
 
 DWORD AccessOf(uint16_t Mode) {
   switch (Mode & 3) {
-    case fmOpenWrite: return GENERIC_WRITE;
-    case fmOpenReadWrite: return GENERIC_READ | GENERIC_WRITE;
-    default: return GENERIC_READ;
+    case fmOpenWrite:
+      return GENERIC_WRITE;
+    case fmOpenReadWrite:
+      return GENERIC_READ | GENERIC_WRITE;
+    default:
+      return GENERIC_READ;
   }
 }
 
@@ -107,15 +117,13 @@ bool Win32FileSystem::ForceDirectories(const std::string& Path) {
   if (slash != std::string::npos && slash > 0) {
     std::string parent = dir.substr(0, slash);
     if (parent.size() == 2 && parent[1] == ':') parent += '\\';  // "c:" alone means the current folder of c:
-    if (parent != dir) ForceDirectories(parent);  // a failure shows in the final check
+    if (parent != dir) ForceDirectories(parent);                 // a failure shows in the final check
   }
   CreateDirectoryA(dir.c_str(), nullptr);
   return DirectoryExists(dir);
 }
 
-bool Win32FileSystem::EraseFile(const std::string& Path) {
-  return !Path.empty() && DeleteFileA(Path.c_str()) != 0;
-}
+bool Win32FileSystem::EraseFile(const std::string& Path) { return !Path.empty() && DeleteFileA(Path.c_str()) != 0; }
 
 bool Win32FileSystem::RemoveDir(const std::string& Path) {
   return !Path.empty() && RemoveDirectoryA(Path.c_str()) != 0;
@@ -130,7 +138,8 @@ int32_t Win32FileSystem::FileAge(const std::string& Path) {
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
   FILETIME local;
   WORD date = 0, time = 0;
-  if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToDosDateTime(&local, &date, &time)) return -1;
+  if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToDosDateTime(&local, &date, &time))
+    return -1;
   return static_cast<int32_t>((static_cast<uint32_t>(date) << 16) | time);
 }
 

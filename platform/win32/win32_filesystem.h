@@ -6,7 +6,7 @@
 namespace platform {
 
 class Win32FileSystem : public IFileSystem {
-public:
+ public:
   bool FileExists(const std::string& Path) override;
   bool DirectoryExists(const std::string& Path) override;
   bool CreateDir(const std::string& Path) override;

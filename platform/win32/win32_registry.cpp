@@ -10,10 +10,14 @@ namespace {
 
 HKEY RootHandle(RootKey Root) {
   switch (Root) {
-    case RootKey::ClassesRoot: return HKEY_CLASSES_ROOT;
-    case RootKey::CurrentUser: return HKEY_CURRENT_USER;
-    case RootKey::LocalMachine: return HKEY_LOCAL_MACHINE;
-    case RootKey::Users: return HKEY_USERS;
+    case RootKey::ClassesRoot:
+      return HKEY_CLASSES_ROOT;
+    case RootKey::CurrentUser:
+      return HKEY_CURRENT_USER;
+    case RootKey::LocalMachine:
+      return HKEY_LOCAL_MACHINE;
+    case RootKey::Users:
+      return HKEY_USERS;
   }
   return HKEY_CURRENT_USER;
 }
@@ -46,7 +50,7 @@ bool DeleteTree(HKEY Parent, const std::string& Name) {
 }
 
 class Win32RegistryKey : public IRegistryKey {
-public:
+ public:
   explicit Win32RegistryKey(HKEY Key) : FKey(Key) {}
   ~Win32RegistryKey() override { Close(); }
 
@@ -86,8 +90,8 @@ public:
 
   void WriteInteger(const std::string& Name, uint32_t Value) override {
     DWORD data = Value;
-    if (!FKey || RegSetValueExA(FKey, Name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
-                                sizeof data) != ERROR_SUCCESS)
+    if (!FKey || RegSetValueExA(FKey, Name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) !=
+                     ERROR_SUCCESS)
       throw ERegistryException("Failed to set data for '" + Name + "'");
   }
 
@@ -104,7 +108,7 @@ public:
     FKey = nullptr;
   }
 
-private:
+ private:
   HKEY FKey;
 };
 

@@ -6,7 +6,7 @@
 namespace platform {
 
 class Win32Registry : public IRegistry {
-public:
+ public:
   // Keys are opened and created with KEY_ALL_ACCESS; a leading backslash of
   // Path is dropped (paths are always taken from the root key).
   std::unique_ptr<IRegistryKey> OpenKey(RootKey Root, const std::string& Path, bool CanCreate) override;

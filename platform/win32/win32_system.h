@@ -6,9 +6,9 @@
 namespace platform {
 
 class Win32System : public ISystem {
-public:
-  std::string ProgramPath() override;        // GetModuleFileNameA of the executable
-  std::string SystemDirectory() override;    // GetSystemDirectoryA with a 260-character buffer
+ public:
+  std::string ProgramPath() override;      // GetModuleFileNameA of the executable
+  std::string SystemDirectory() override;  // GetSystemDirectoryA with a 260-character buffer
   uint32_t StartCommand(const std::string& CommandLine, int ShowState) override;  // WinExec
 };
 

@@ -1,8 +1,7 @@
 #include "platform/win32/win32_filesystem.h"
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -35,7 +34,7 @@ TEST(Win32FileSystem, FoldersAreMadeOneLevelOrWithParentsAndRemoved) {
   Win32FileSystem fs;
   EXPECT_FALSE(fs.CreateDir(t / "x\\y"));  // parent missing
   EXPECT_TRUE(fs.CreateDir(t / "x"));
-  EXPECT_FALSE(fs.CreateDir(t / "x"));     // exists already
+  EXPECT_FALSE(fs.CreateDir(t / "x"));  // exists already
   EXPECT_TRUE(fs.ForceDirectories(t / "a\\b\\c\\"));
   EXPECT_TRUE(fs.DirectoryExists(t / "a\\b\\c"));
   EXPECT_TRUE(fs.ForceDirectories(t / "a\\b"));  // existing: fine
@@ -144,7 +143,7 @@ TEST(Win32FileSystem, ExclusiveOpenKeepsOthersOut) {
 TEST(Win32FileSystem, DosDateTimeRoundTripsThroughFileAge) {
   WinTemp t;
   Win32FileSystem fs;
-  const int32_t june2005 = 0x32C16000;  // 2005-06-01 12:00:00
+  const int32_t june2005 = 0x32C16000;                        // 2005-06-01 12:00:00
   const int32_t jan2050 = static_cast<int32_t>(0x8C21A5E0u);  // 2050-01-01 20:47:00, top bit set
   {
     auto f = fs.OpenFile(t / "f.txt", fmCreate);

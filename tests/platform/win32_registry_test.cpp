@@ -1,8 +1,7 @@
 #include "platform/win32/win32_registry.h"
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdio>
 
@@ -15,7 +14,7 @@ using platform::Win32Registry;
 
 // Each test starts and ends without the test keys.
 class Win32RegistryTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override { TearDown(); }
   void TearDown() override {
     Reg.DeleteKey(RootKey::CurrentUser, "Software\\VeltoTest");

@@ -1,10 +1,9 @@
-#include "platform/startup.h"
-
+#include <gtest/gtest.h>
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include "platform/startup.h"
 
 namespace {
 
