@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/dostime.h"
 #include "platform/win32/win32_error.h"
 #include "runtime/exceptions.h"
 
@@ -45,14 +46,13 @@ class Win32FileStream : public TFileStream {
     return GetFileSizeEx(FHandle, &size) ? size.QuadPart : -1;
   }
   bool SetDosDateTime(int32_t DosDateTime) override {
+    // DosDateTimeToFileTime takes some impossible dates (31 February); the
+    // shared check refuses them as every file system here does.
+    DosDateTimeParts parts;
+    if (!UnpackDosDateTime(DosDateTime, parts)) return false;
     auto value = static_cast<uint32_t>(DosDateTime);
     FILETIME local, utc;
-    // DosDateTimeToFileTime accepts some impossible dates (day 31 of
-    // February); the round trip through FileTimeToDosDateTime catches them.
     if (!DosDateTimeToFileTime(static_cast<WORD>(value >> 16), static_cast<WORD>(value & 0xFFFF), &local)) return false;
-    WORD date = 0, time = 0;
-    if (!FileTimeToDosDateTime(&local, &date, &time) || ((static_cast<uint32_t>(date) << 16) | time) != value)
-      return false;
     if (!LocalFileTimeToFileTime(&local, &utc)) return false;
     return SetFileTime(FHandle, nullptr, nullptr, &utc) != 0;
   }
