@@ -6,7 +6,8 @@
 // owns all its controls). Parent is separate: it is the TWinControl inside
 // which the control is laid out and shown; Left/Top are relative to the
 // parent's client area. A TWinControl lists its children in the order they
-// got it as parent (creation order).
+// got it as parent (creation order); where siblings overlap, a later one lies
+// over an earlier one.
 //
 // Setters change the state and, when the value really changed and the form
 // is known to its peer, call IWidgetPeer::Changed. Getters never call the peer.
