@@ -50,6 +50,7 @@ public:
   struct Note {
     const TControl* Control;
     TWidgetChange What;
+    const TForm* Form;  // the control's form at the time
   };
   std::vector<Note> Changes;                  // every Changed call, in order
   std::map<const TControl*, int> Repaints;    // Repaint calls per control
