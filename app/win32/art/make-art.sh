@@ -4,6 +4,7 @@
 #   logo_banner.bmp  200 x 54  product logo on the white banner
 #   logo_page.bmp    104 x 93  logo in the framed box of the wizard pages
 #   addon_button.bmp 135 x 38  the add-on download button image
+#   velto.ico        32 x 32 and 16 x 16  the program's icon
 # The artwork is our own: a magnifier and the "Velto" wordmark. The BMPs are
 # committed; run this again only to change them.
 set -euo pipefail
@@ -50,4 +51,11 @@ bmp() { "$im" "$@" -alpha off -type Palette -colors 128 -compress None "BMP3:${!
   -annotate +30+31 'componente' \
   -alpha off -type Palette -colors 128 -compress None BMP3:addon_button.bmp
 
-ls -l logo_banner.bmp logo_page.bmp addon_button.bmp
+# Icon: the magnifier alone, on a transparent ground.
+"$im" -size 64x64 xc:none \
+  -stroke "$dark" -strokewidth 7 -fill "$lens" -draw 'circle 26,26 26,6' \
+  -stroke "$dark" -strokewidth 11 -draw 'line 40,40 58,58' \
+  -stroke none -fill white -draw 'ellipse 19,18 6,4 0,360' \
+  \( -clone 0 -resize 32x32 \) \( -clone 0 -resize 16x16 \) -delete 0 velto.ico
+
+ls -l velto.ico logo_banner.bmp logo_page.bmp addon_button.bmp
