@@ -3,13 +3,18 @@
 // script can check what a user would see without reading pixels.
 //
 //   velto-window-probe.exe TITLE-PREFIX
+//   velto-window-probe.exe --list
 //
-// Finds the first visible top-level window whose caption begins with
-// TITLE-PREFIX and prints
-//   window|<caption>|<client width>x<client height>
-//   control|<class>|<text>|enabled=<0|1>|visible=<0|1>|checked=<0|1|->
-// where visible means the control and all its parents are shown. Texts are
-// printed as the window holds them (ANSI); '|' and line breaks become blanks.
+// The first form finds the first visible top-level window whose caption
+// begins with TITLE-PREFIX and prints
+//   window|<caption>|<client width>x<client height>|client=<x>,<y>
+//   control|<class>|<text>|enabled=<0|1>|visible=<0|1>|checked=<0|1|->|rect=<x>,<y>,<w>,<h>
+// where client is the client area's top-left corner on the screen, rect is
+// the control's place relative to that corner, and visible means the control
+// and all its parents are shown. The second form prints one line
+//   top|<caption>|<class>
+// per visible top-level window. Texts are printed as the windows hold them
+// (ANSI); '|' and line breaks become blanks.
 // Exit code 0 when the window was found, 2 when not, 1 on a usage error.
 #include <windows.h>
 
@@ -64,11 +69,24 @@ const char* CheckState(HWND Control, const char* ClassName) {
   }
 }
 
-BOOL CALLBACK PrintChild(HWND Control, LPARAM) {
+BOOL CALLBACK PrintChild(HWND Control, LPARAM Param) {
+  const auto top = reinterpret_cast<HWND>(Param);
   char className[128] = {};
   GetClassNameA(Control, className, sizeof className);
-  std::printf("control|%s|%s|enabled=%d|visible=%d|checked=%s\n", className, WindowText(Control).c_str(),
-              IsWindowEnabled(Control) ? 1 : 0, IsWindowVisible(Control) ? 1 : 0, CheckState(Control, className));
+  RECT area{};
+  GetWindowRect(Control, &area);
+  MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&area), 2);
+  std::printf("control|%s|%s|enabled=%d|visible=%d|checked=%s|rect=%ld,%ld,%ld,%ld\n", className,
+              WindowText(Control).c_str(), IsWindowEnabled(Control) ? 1 : 0, IsWindowVisible(Control) ? 1 : 0,
+              CheckState(Control, className), area.left, area.top, area.right - area.left, area.bottom - area.top);
+  return TRUE;
+}
+
+BOOL CALLBACK PrintTopLevel(HWND Window, LPARAM) {
+  if (!IsWindowVisible(Window)) return TRUE;
+  char className[128] = {};
+  GetClassNameA(Window, className, sizeof className);
+  std::printf("top|%s|%s\n", WindowText(Window).c_str(), className);
   return TRUE;
 }
 
@@ -76,16 +94,22 @@ BOOL CALLBACK PrintChild(HWND Control, LPARAM) {
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: velto-window-probe TITLE-PREFIX\n");
+    std::fprintf(stderr, "usage: velto-window-probe TITLE-PREFIX | --list\n");
     return 1;
+  }
+  if (std::strcmp(argv[1], "--list") == 0) {
+    EnumWindows(PrintTopLevel, 0);
+    return 0;
   }
   Search search{argv[1], nullptr};
   EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&search));
   if (!search.Found) return 2;
   RECT client{};
   GetClientRect(search.Found, &client);
-  std::printf("window|%s|%ldx%ld\n", WindowText(search.Found).c_str(), client.right - client.left,
-              client.bottom - client.top);
-  EnumChildWindows(search.Found, PrintChild, 0);
+  POINT origin{0, 0};
+  ClientToScreen(search.Found, &origin);
+  std::printf("window|%s|%ldx%ld|client=%ld,%ld\n", WindowText(search.Found).c_str(), client.right - client.left,
+              client.bottom - client.top, origin.x, origin.y);
+  EnumChildWindows(search.Found, PrintChild, reinterpret_cast<LPARAM>(search.Found));
   return 0;
 }
