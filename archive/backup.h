@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -136,4 +137,16 @@ private:
   bool FContinueFlag = false;
   int32_t FErrorCode = 0;
   TStream* FSourceStream = nullptr;
+
+  // Reading helpers (backup_restore.cpp).
+  // Calls OnFileRestored for the open File (the handler may swap it), sets
+  // its last-write time to StoredDateTime and closes it.
+  void FinishRestoredFile(std::unique_ptr<TFileStream>& File, int32_t StoredDateTime);
+  // A continuation marker: closes the current volume, asks for the next one
+  // (OnNeedDisk or the disk prompt) until it exists or the user cancels,
+  // opens it as Source and appends its leading data section to the current
+  // file (Decision true) or passes it over.
+  void ContinueFromNextVolume(const std::string& Marker, const std::string& ArchiveName,
+                              std::unique_ptr<TFileStream>& OwnSource, TStream*& Source, bool Decision,
+                              int32_t StoredDateTime);
 };

@@ -12,7 +12,18 @@
 TBitmap::TBitmap(int Width, int Height, std::vector<TColor> Pixels) {
   if (Width <= 0 || Height <= 0 || Pixels.size() != static_cast<size_t>(Width) * static_cast<size_t>(Height))
     throw std::invalid_argument("bitmap size does not match its pixels");
-  FData = std::make_shared<const Data>(Data{Width, Height, std::move(Pixels)});
+  FData = std::make_shared<const Data>(Data{Width, Height, std::move(Pixels), ""});
+}
+
+TBitmap TBitmap::Resource(const std::string& Name, int Width, int Height) {
+  TBitmap b;
+  b.FData = std::make_shared<const Data>(Data{Width, Height, {}, Name});
+  return b;
+}
+
+const std::string& TBitmap::ResourceName() const {
+  static const std::string kNone;
+  return FData ? FData->ResourceName : kNone;
 }
 
 // ---- TControl --------------------------------------------------------------

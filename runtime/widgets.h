@@ -6,7 +6,8 @@
 // owns all its controls). Parent is separate: it is the TWinControl inside
 // which the control is laid out and shown; Left/Top are relative to the
 // parent's client area. A TWinControl lists its children in the order they
-// got it as parent (creation order).
+// got it as parent (creation order); where siblings overlap, a later one lies
+// over an earlier one.
 //
 // Setters change the state and, when the value really changed and the form
 // is known to its peer, call IWidgetPeer::Changed. Getters never call the peer.
@@ -59,25 +60,32 @@ struct TFont {
 enum TCursor : int16_t { crDefault = 0, crHourGlass = -11, crHandPoint = -21 };
 
 // An immutable picture shared between copies: assigning a bitmap shares its
-// pixels, and SameAs tells whether two bitmaps share them.
+// data, and SameAs tells whether two bitmaps share it. A bitmap holds either
+// pixels or the name of a bitmap resource of the program, which the peer
+// loads (the headless peer draws neither).
 class TBitmap {
 public:
   TBitmap() = default;
   // Pixels: Width * Height colours (0x00BBGGRR), rows top-down. Throws
   // std::invalid_argument when the count does not match.
   TBitmap(int Width, int Height, std::vector<TColor> Pixels);
+  // The bitmap resource Name ("LOGO_PAGE"), of the given size.
+  static TBitmap Resource(const std::string& Name, int Width, int Height);
   int Width() const { return FData ? FData->Width : 0; }
   int Height() const { return FData ? FData->Height : 0; }
   bool Empty() const { return !FData; }
-  // Width * Height colours, rows top-down; nullptr when empty.
-  const TColor* Pixels() const { return FData ? FData->Pixels.data() : nullptr; }
+  // Width * Height colours, rows top-down; nullptr when empty or a resource.
+  const TColor* Pixels() const { return FData && !FData->Pixels.empty() ? FData->Pixels.data() : nullptr; }
   TColor Pixel(int X, int Y) const { return FData->Pixels.at(static_cast<size_t>(Y * FData->Width + X)); }
+  // The resource's name; "" for pixels or an empty bitmap.
+  const std::string& ResourceName() const;
   bool SameAs(const TBitmap& Other) const { return FData == Other.FData; }
 
 private:
   struct Data {
     int Width, Height;
     std::vector<TColor> Pixels;
+    std::string ResourceName;
   };
   std::shared_ptr<const Data> FData;
 };

@@ -1,0 +1,559 @@
+// Restoring archives assembled by hand: contents, layout details, restore
+// modes, names, events, progress and the error paths.
+#include <climits>
+
+#include "platform/dostime.h"
+#include "runtime/exceptions.h"
+#include "tests/archive/restore_fixture.h"
+
+using namespace testarchive;
+
+namespace {
+
+class RestoreTest : public ArchiveTest {};
+
+constexpr int32_t kDate2004 = 0x30C16000;  // 2004-06-01 12:00:00
+
+// ---- Contents and layout ----
+
+TEST_F(RestoreTest, RestoresCompressedStoredAndEmptyFilesWithTheirDates) {
+  std::string big = PatternBytes(40000, 1);      // three compressed blocks
+  std::string raw = PatternBytes(20000, 2, false);  // two stored blocks
+  ArchiveBuilder b;
+  b.Header("t", 60000, 3).Entry("FILE:LIST", kDate2005, "list\r\n");
+  b.Entry("c:\\release\\big.bin", kDate2005, big);
+  b.Entry("c:\\release\\raw.bin", kDate2004, raw, /*Stored=*/true);
+  b.Entry("c:\\release\\empty.txt", kDate2005, "");
+  b.End();
+  std::string archive = Put("c:\\a.arc", b.Bytes());
+
+  ASSERT_TRUE(Backup->Restore(archive, "c:\\dest"));
+  EXPECT_EQ(Get("c:\\dest\\big.bin"), big);
+  EXPECT_EQ(Get("c:\\dest\\raw.bin"), raw);
+  EXPECT_EQ(Get("c:\\dest\\empty.txt"), "");
+  EXPECT_EQ(Age("c:\\dest\\big.bin"), kDate2005);
+  EXPECT_EQ(Age("c:\\dest\\raw.bin"), kDate2004);
+  EXPECT_EQ(Age("c:\\dest\\empty.txt"), kDate2005);
+  EXPECT_EQ(Backup->RestoredCount(), 3);
+  EXPECT_EQ(Backup->FileCount(), 3);
+  EXPECT_EQ(Backup->TotalSize(), 60000);
+  EXPECT_EQ(Backup->BytesDone(), 60000);
+  EXPECT_EQ(Backup->ErrorCode(), 0);
+  EXPECT_FALSE(Backup->Busy());
+  EXPECT_FALSE(Exists("c:\\dest\\FILE:LIST"));
+  EXPECT_FALSE(Exists("c:\\dest\\LIST"));
+  EXPECT_TRUE(Dialogs.Boxes.empty());
+  EXPECT_EQ(Files.OpenStreams, 0);
+}
+
+TEST_F(RestoreTest, AcceptsBlocksThatHold16384Bytes) {
+  std::string piece = PatternBytes(16384, 3, false);
+  std::string zeros(16384, '\0');
+  ArchiveBuilder b;
+  b.Header("", 32768, 2);
+  b.EntryHead("c:\\x\\c.bin", kDate2005).Signature().CompressedBlock(zeros).Terminator();
+  b.EntryHead("c:\\x\\s.bin", kDate2005).Signature().StoredBlock(piece).Terminator();
+  b.End();
+  ASSERT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\dest"));
+  EXPECT_EQ(Get("c:\\dest\\c.bin"), zeros);
+  EXPECT_EQ(Get("c:\\dest\\s.bin"), piece);
+}
+
+TEST_F(RestoreTest, CompressedBlockOfExactly16384BytesIsRead) {
+  // Find a compressed block whose length is exactly 16384: stored-like
+  // random bytes compress to a little more than their size, so shorten the
+  // input until the zlib stream is 16384 bytes long.
+  std::string piece;
+  std::string z;
+  for (size_t n = 16384; n > 16000; --n) {
+    piece = PatternBytes(n, 4, false);
+    z = ArchiveBuilder::Compress(piece, 0);  // level 0: stored deflate blocks, 11 bytes of overhead
+    if (z.size() == 16384) break;
+  }
+  ASSERT_EQ(z.size(), 16384u);
+  ArchiveBuilder b;
+  b.Header("", static_cast<int32_t>(piece.size()), 1);
+  b.EntryHead("c:\\x\\c.bin", kDate2005).Signature().Int32(16384).Raw(z).Terminator();
+  b.End();
+  ASSERT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\dest"));
+  EXPECT_EQ(Get("c:\\dest\\c.bin"), piece);
+}
+
+TEST_F(RestoreTest, NegativeNameLengthsArePassedOver) {
+  ArchiveBuilder b;
+  b.Header("", 3, 1).Int32(-1).Int32(-7);
+  b.Entry("c:\\x\\a.txt", kDate2005, "abc").Int32(INT_MIN).End();
+  ASSERT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\dest"));
+  EXPECT_EQ(Get("c:\\dest\\a.txt"), "abc");
+}
+
+TEST_F(RestoreTest, EndMarkerEndsTheArchive) {
+  ArchiveBuilder b;
+  b.Header("", 3, 1).Entry("c:\\x\\a.txt", kDate2005, "abc").End();
+  b.Raw("garbage that is never read");
+  ASSERT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\dest"));
+  EXPECT_EQ(AllFiles().size(), 2u);  // the archive and a.txt
+}
+
+TEST_F(RestoreTest, ArchiveWithoutEntriesGivesOneFinalProgress) {
+  RecordEvents();
+  ArchiveBuilder b;
+  b.Header("", 0, 0).End();
+  ASSERT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\dest"));
+  EXPECT_EQ(Events, std::vector<std::string>{"progress  100"});
+  EXPECT_EQ(Backup->RestoredCount(), 0);
+}
+
+TEST_F(RestoreTest, LowerCaseFileListIsAnOrdinaryEntry) {
+  RecordEvents();
+  ArchiveBuilder b;
+  b.Header("", 10, 1).Entry("FILE:LIST", kDate2005, "x").Entry("file:list", kDate2005, "ordinary").End();
+  ASSERT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\dest"));
+  // The name part of "file:list" is the text after the colon.
+  EXPECT_EQ(Get("c:\\dest\\list"), "ordinary");
+  EXPECT_EQ(Events.front(), "restore c:\\dest\\list");
+  EXPECT_EQ(Backup->RestoredCount(), 1);
+}
+
+TEST_F(RestoreTest, DataSignatureMustBeEC2AndAZeroByte) {
+  for (std::string sig : {std::string("EC2X"), std::string("EC3\0", 4), std::string("EC\0\0", 4), std::string("ec2\0", 4)}) {
+    SCOPED_TRACE(sig);
+    // In a file being restored: error 1 at the end of the run.
+    ArchiveBuilder b;
+    b.Header("", 3, 1).EntryHead("c:\\x\\a.txt", kDate2005).Raw(sig).StoredBlock("abc").Terminator().End();
+    Dialogs.Boxes.clear();
+    EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\dest"));
+    EXPECT_EQ(Backup->ErrorCode(), 1);
+    ASSERT_EQ(Dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(Dialogs.Boxes[0].Text, "Cannot read file");
+
+    // In an entry passed over (the file list): the exception leaves Restore.
+    ArchiveBuilder c;
+    c.Header("", 3, 1).EntryHead("FILE:LIST", kDate2005).Raw(sig).Terminator().End();
+    try {
+      Backup->Restore(Put("c:\\b.arc", c.Bytes()), "c:\\dest");
+      ADD_FAILURE() << "no exception";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "Invalid archive type");
+    }
+    EXPECT_FALSE(Backup->Busy());
+    EXPECT_EQ(Files.OpenStreams, 0);
+  }
+}
+
+TEST_F(RestoreTest, BlockLongerThan16384IsAnInvalidArchive) {
+  for (int32_t length : {16385, -16385, INT_MAX, INT_MIN}) {
+    SCOPED_TRACE(length);
+    ArchiveBuilder skipped;
+    skipped.Header("", 3, 1).EntryHead("FILE:LIST", kDate2005).Signature().Int32(length).Raw(std::string(40000, 'x'));
+    try {
+      Backup->Restore(Put("c:\\a.arc", skipped.Bytes()), "c:\\dest");
+      ADD_FAILURE() << "no exception";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "Invalid archive type");
+    }
+    ArchiveBuilder restored;
+    restored.Header("", 3, 1).EntryHead("c:\\x\\a.txt", kDate2005).Signature().Int32(length).Raw(std::string(40000, 'x'));
+    restored.End();
+    EXPECT_FALSE(Backup->Restore(Put("c:\\b.arc", restored.Bytes()), "c:\\dest"));
+    EXPECT_EQ(Backup->ErrorCode(), 1);
+    EXPECT_EQ(Get("c:\\dest\\a.txt"), "");
+  }
+}
+
+TEST_F(RestoreTest, HugeNameLengthIsAnUnreadableEntryNotAnAllocation) {
+  ArchiveBuilder b;
+  b.Header("", 3, 1).Int32(INT_MAX).Raw("short");
+  EXPECT_THROW(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\dest"), Exception);
+  EXPECT_FALSE(Backup->Busy());
+  EXPECT_EQ(Files.OpenStreams, 0);
+}
+
+TEST_F(RestoreTest, DamagedHeaderRaisesCannotReadArchive) {
+  for (std::string bytes : {std::string("\x05\0\0\0ab", 6), std::string("\xff\xff\xff\xff\0\0\0\0", 8),
+                            std::string("\0\0\0\0\x10\0", 6), std::string()}) {
+    try {
+      Backup->Restore(Put("c:\\a.arc", bytes), "c:\\dest");
+      ADD_FAILURE() << "no exception";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "Cannot read archive");
+    }
+    EXPECT_FALSE(Backup->Busy());
+    EXPECT_EQ(Files.OpenStreams, 0);
+  }
+}
+
+TEST_F(RestoreTest, ArchiveThatCannotBeOpenedRaisesCannotReadArchive) {
+  ArchiveBuilder b;
+  b.Header("", 0, 0).End();
+  std::string archive = Put("c:\\a.arc", b.Bytes());
+  Files.FailOpen.insert(archive);
+  try {
+    Backup->Restore(archive, "c:\\dest");
+    ADD_FAILURE() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Cannot read archive");
+  }
+  EXPECT_FALSE(Backup->Busy());
+}
+
+TEST_F(RestoreTest, MissingArchiveGivesFalseWithoutAnyEvent) {
+  RecordEvents();
+  EXPECT_FALSE(Backup->Restore("c:\\nothing.arc", "c:\\dest"));
+  EXPECT_TRUE(Events.empty());
+  EXPECT_TRUE(Dialogs.Boxes.empty());
+}
+
+// ---- Restore modes ----
+
+struct ModeCase {
+  TRestoreMode Mode;
+  bool Absent, Equal, OneUnitNewer;  // restored when the file is absent / equally dated / older by one unit
+};
+
+TEST_F(RestoreTest, EveryRestoreModeDecidesByExistenceAndDate) {
+  const ModeCase cases[] = {
+      {rmAll, true, true, true},        {rmNoOverwrite, true, false, false}, {rmNewer, true, false, true},
+      {rmExisting, false, true, true}, {rmExistingNewer, false, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(int(c.Mode));
+    Backup->RestoreMode = c.Mode;
+    ArchiveBuilder b;
+    b.Header("", 30, 3);
+    b.Entry("c:\\x\\absent.txt", kDate2005, "new").Entry("c:\\x\\equal.txt", kDate2005, "new");
+    b.Entry("c:\\x\\newer.txt", kDate2005 + 1, "new").End();  // one unit: two seconds later
+    std::string archive = Put("c:\\a.arc", b.Bytes());
+    std::filesystem::remove_all(Host.NativePath("c:\\dest"));
+    Put("c:\\dest\\equal.txt", "old");
+    SetAge("c:\\dest\\equal.txt", kDate2005);
+    Put("c:\\dest\\newer.txt", "old");
+    SetAge("c:\\dest\\newer.txt", kDate2005);
+
+    EXPECT_TRUE(Backup->Restore(archive, "c:\\dest"));
+    EXPECT_EQ(Exists("c:\\dest\\absent.txt"), c.Absent);
+    EXPECT_EQ(Get("c:\\dest\\equal.txt"), c.Equal ? "new" : "old");
+    EXPECT_EQ(Get("c:\\dest\\newer.txt"), c.OneUnitNewer ? "new" : "old");
+    EXPECT_EQ(Backup->RestoredCount(), int(c.Absent) + int(c.Equal) + int(c.OneUnitNewer));
+  }
+}
+
+TEST_F(RestoreTest, NewerComparesDateTimesAsSignedIntegers) {
+  // A date from 2044 on reads as a negative int32, so it counts as older.
+  int32_t date2050 = platform::PackDosDateTime({2050, 1, 1, 0, 0, 0});
+  ASSERT_LT(date2050, 0);
+  Backup->RestoreMode = rmNewer;
+  ArchiveBuilder b;
+  b.Header("", 3, 1).Entry("c:\\x\\a.txt", date2050, "new").End();
+  Put("c:\\dest\\a.txt", "old");
+  SetAge("c:\\dest\\a.txt", kDate2005);
+  EXPECT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\dest"));
+  EXPECT_EQ(Get("c:\\dest\\a.txt"), "old");
+}
+
+TEST_F(RestoreTest, FolderOfTheSameNameDoesNotCountAsExistingFile) {
+  Backup->RestoreMode = rmExisting;
+  std::filesystem::create_directories(Host.NativePath("c:\\dest\\a.txt"));
+  ArchiveBuilder b;
+  b.Header("", 3, 1).Entry("c:\\x\\a.txt", kDate2005, "new").End();
+  EXPECT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\dest"));
+  EXPECT_EQ(Backup->RestoredCount(), 0);
+}
+
+// ---- Names ----
+
+TEST_F(RestoreTest, DestinationNamesFollowDestDirAndRestoreFullPath) {
+  ArchiveBuilder b;
+  b.Header("", 3, 1).Entry("c:\\release\\sub\\velto.hlp", kDate2005, "hlp").End();
+  std::string archive = Put("c:\\a.arc", b.Bytes());
+
+  ASSERT_TRUE(Backup->Restore(archive, "c:\\inst"));
+  EXPECT_EQ(Get("c:\\inst\\velto.hlp"), "hlp");
+  Backup->RestoreFullPath = true;
+  ASSERT_TRUE(Backup->Restore(archive, "c:\\inst2\\"));  // a trailing backslash is kept as it is
+  EXPECT_EQ(Get("c:\\inst2\\release\\sub\\velto.hlp"), "hlp");
+  // An empty DestDir: the stored name itself, RestoreFullPath or not.
+  ASSERT_TRUE(Backup->Restore(archive, ""));
+  EXPECT_EQ(Get("c:\\release\\sub\\velto.hlp"), "hlp");
+}
+
+TEST_F(RestoreTest, StoredNameWithoutFolderAndEmptyDestDirRaises) {
+  ArchiveBuilder b;
+  b.Header("", 3, 1).Entry("velto.exe", kDate2005, "exe").End();
+  try {
+    Backup->Restore(Put("c:\\a.arc", b.Bytes()), "");
+    ADD_FAILURE() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Unable to create directory");
+  }
+  EXPECT_FALSE(Backup->Busy());
+}
+
+TEST_F(RestoreTest, NamesThatClimbOutOfDestDirAreSkippedAsError1) {
+  RecordEvents();
+  Backup->RestoreFullPath = true;
+  ArchiveBuilder b;
+  b.Header("", 30, 4);
+  b.Entry("c:\\..\\evil1.txt", kDate2005, "evil");
+  b.Entry("c:\\sub\\..\\..\\evil2.txt", kDate2005, PatternBytes(20000, 5));  // several blocks passed over
+  b.Entry("c:\\sub/../../evil3.txt", kDate2005, "evil");
+  b.Entry("c:\\sub\\good.txt", kDate2005, "good").End();
+  EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\top\\dest"));
+  EXPECT_EQ(Get("c:\\top\\dest\\sub\\good.txt"), "good");
+  EXPECT_EQ(Backup->RestoredCount(), 1);
+  EXPECT_EQ(Backup->ErrorCode(), 1);
+  for (const auto& f : AllFiles()) EXPECT_EQ(f.find("evil"), std::string::npos) << f;
+  EXPECT_EQ(std::count(Events.begin(), Events.end(), "error 1 Cannot read file"), 1);
+  EXPECT_EQ(Events.back(), "error 1 Cannot read file");
+
+  // Without RestoreFullPath only the name part counts; "/" separates too.
+  Backup->RestoreFullPath = false;
+  ArchiveBuilder c;
+  c.Header("", 8, 2).Entry("c:\\x\\a/../../evil4.txt", kDate2005, "evil").Entry("c:\\x\\..\\ok.txt", kDate2005, "ok");
+  c.End();
+  EXPECT_FALSE(Backup->Restore(Put("c:\\b.arc", c.Bytes()), "c:\\top\\dest"));
+  EXPECT_EQ(Get("c:\\top\\dest\\ok.txt"), "ok");
+  for (const auto& f : AllFiles()) EXPECT_EQ(f.find("evil"), std::string::npos) << f;
+}
+
+TEST_F(RestoreTest, InvalidStoredDateKeepsTheSystemTime) {
+  ArchiveBuilder b;
+  b.Header("", 3, 1).Entry("c:\\x\\a.txt", 0 /* month 0, day 0 */, "abc").End();
+  EXPECT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\dest"));
+  EXPECT_EQ(Get("c:\\dest\\a.txt"), "abc");
+  auto mtime = std::filesystem::last_write_time(Host.NativePath("c:\\dest\\a.txt"));
+  auto age = std::chrono::duration_cast<std::chrono::seconds>(std::filesystem::file_time_type::clock::now() - mtime);
+  EXPECT_LT(std::abs(age.count()), 60) << "file time was changed";
+}
+
+// ---- OnRestoreFile and OnFileRestored ----
+
+TEST_F(RestoreTest, OnRestoreFileRedirectsAndSkips) {
+  RecordEvents();
+  auto record = Backup->OnRestoreFile;
+  Backup->OnRestoreFile = [&](TObject* Sender, std::string& Name, int32_t FA, bool& DoRestore) {
+    EXPECT_EQ(Sender, Backup.get());
+    EXPECT_EQ(FA, kDate2005);
+    record(Sender, Name, FA, DoRestore);
+    if (Name == "c:\\dest\\skip.txt") DoRestore = false;
+    if (Name == "c:\\dest\\move.txt") Name = "c:\\other\\deep\\moved.txt";
+  };
+  ArchiveBuilder b;
+  b.Header("", 20, 2).Entry("c:\\x\\skip.txt", kDate2005, "skipped").Entry("c:\\x\\move.txt", kDate2005, "moved");
+  b.End();
+  EXPECT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\dest"));
+  EXPECT_FALSE(Exists("c:\\dest\\skip.txt"));
+  EXPECT_FALSE(Exists("c:\\dest\\move.txt"));
+  EXPECT_EQ(Get("c:\\other\\deep\\moved.txt"), "moved");
+  std::vector<std::string> expected = {
+      "restore c:\\dest\\skip.txt",
+      "restore c:\\dest\\move.txt",
+      "progress c:\\other\\deep\\moved.txt 25",
+      "progress c:\\other\\deep\\moved.txt 25",
+      "restored c:\\other\\deep\\moved.txt",
+      "progress  100",
+  };
+  EXPECT_EQ(Events, expected);
+  EXPECT_EQ(Backup->RestoredCount(), 1);
+}
+
+TEST_F(RestoreTest, OnRestoreFileCanRestoreWhatTheModeSkipped) {
+  Backup->RestoreMode = rmExisting;
+  Backup->OnRestoreFile = [](TObject*, std::string&, int32_t, bool& DoRestore) { DoRestore = true; };
+  ArchiveBuilder b;
+  b.Header("", 3, 1).Entry("c:\\x\\a.txt", kDate2005, "abc").End();
+  EXPECT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\dest"));
+  EXPECT_EQ(Get("c:\\dest\\a.txt"), "abc");
+}
+
+TEST_F(RestoreTest, OnFileRestoredGetsTheOpenFileAfterItsLastByte) {
+  int calls = 0;
+  Backup->OnFileRestored = [&](TObject*, std::string& Name, TFileStream*& Stream) {
+    ++calls;
+    ASSERT_NE(Stream, nullptr);
+    EXPECT_EQ(Name, "c:\\dest\\a.bin");
+    EXPECT_EQ(Stream->Position(), 20000);
+    Stream->WriteBuffer("+", 1);  // the file is still open for writing
+  };
+  ArchiveBuilder b;
+  b.Header("", 20000, 1).Entry("c:\\x\\a.bin", kDate2005, PatternBytes(20000, 6)).End();
+  EXPECT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\dest"));
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(Get("c:\\dest\\a.bin"), PatternBytes(20000, 6) + "+");
+  EXPECT_EQ(Age("c:\\dest\\a.bin"), kDate2005);  // dated after the handler wrote
+}
+
+// ---- Progress ----
+
+TEST_F(RestoreTest, ProgressComesAfterEveryBlockRecordOfTheWholeArchive) {
+  RecordEvents();
+  ArchiveBuilder b;
+  // 16384 + 3616 compressed bytes, then 10000 stored ones, of a total of 40000.
+  b.Header("", 40000, 2).Entry("FILE:LIST", kDate2005, "whatever\r\n");
+  b.Entry("c:\\x\\a.bin", kDate2005, PatternBytes(20000, 7));
+  b.Entry("c:\\x\\b.bin", kDate2005, PatternBytes(10000, 8), true);
+  b.End();
+  EXPECT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
+  std::vector<std::string> expected = {
+      "restore c:\\d\\a.bin",  "progress c:\\d\\a.bin 41", "progress c:\\d\\a.bin 50",
+      "progress c:\\d\\a.bin 50", "restored c:\\d\\a.bin", "restore c:\\d\\b.bin",
+      "progress c:\\d\\b.bin 75", "progress c:\\d\\b.bin 75", "restored c:\\d\\b.bin",
+      "progress  100",
+  };
+  EXPECT_EQ(Events, expected);
+  EXPECT_GE(Dialogs.ProcessMessagesCalls, 6);  // once per block record restored, at least
+}
+
+TEST_F(RestoreTest, ProgressRoundsHalvesToEven) {
+  std::vector<int> percents;
+  Backup->OnProgress = [&](TObject*, const std::string&, TPercentage P, bool&) { percents.push_back(P); };
+  ArchiveBuilder b;
+  // Total 200: 1 byte = 0.5 %, 3 = 1.5 %, 5 = 2.5 %, 7 = 3.5 %.
+  b.Header("", 200, 1).EntryHead("c:\\x\\a", kDate2005).Signature();
+  b.StoredBlock("a").StoredBlock("bb").StoredBlock("cc").StoredBlock("dd").Terminator().End();
+  EXPECT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
+  EXPECT_EQ(percents, (std::vector<int>{0, 2, 2, 4, 4, 100}));
+}
+
+TEST_F(RestoreTest, ProgressSurvivesZeroAndUnderstatedTotals) {
+  std::vector<int> percents;
+  Backup->OnProgress = [&](TObject*, const std::string&, TPercentage P, bool&) { percents.push_back(P); };
+  ArchiveBuilder zero;
+  zero.Header("", 0, 2).Entry("c:\\x\\e1", kDate2005, "").Entry("c:\\x\\e2", kDate2005, "x").End();
+  EXPECT_TRUE(Backup->Restore(Put("c:\\a.arc", zero.Bytes()), "c:\\d"));
+  EXPECT_EQ(percents, (std::vector<int>{0, 0, 0, 100}));
+
+  percents.clear();
+  ArchiveBuilder under;
+  under.Header("", 2, 1).EntryHead("c:\\x\\a", kDate2005).Signature().StoredBlock("a").StoredBlock("bbbb").Terminator();
+  under.End();
+  EXPECT_TRUE(Backup->Restore(Put("c:\\b.arc", under.Bytes()), "c:\\d"));
+  EXPECT_EQ(percents, (std::vector<int>{50, 100, 100, 100}));
+}
+
+TEST_F(RestoreTest, CancelFromOnProgressStopsAndKeepsThePartialFile) {
+  int calls = 0;
+  RecordEvents();
+  auto recorded = Backup->OnProgress;
+  ArchiveBuilder b;
+  std::string data = PatternBytes(40000, 9);
+  b.Header("", 40004, 2).Entry("c:\\x\\a.bin", kDate2005, data).Entry("c:\\x\\b.bin", kDate2005, "next").End();
+  Backup->OnProgress = [&](TObject* S, const std::string& N, TPercentage P, bool& C) {
+    recorded(S, N, P, C);
+    ++calls;
+    if (calls == 1) C = false;
+  };
+  EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(Get("c:\\d\\a.bin"), data.substr(0, 16384));
+  EXPECT_EQ(Age("c:\\d\\a.bin"), kDate2005);
+  EXPECT_FALSE(Exists("c:\\d\\b.bin"));
+  EXPECT_EQ(Backup->ErrorCode(), 0);
+  EXPECT_TRUE(Dialogs.Boxes.empty());
+  std::vector<std::string> expected = {"restore c:\\d\\a.bin", "progress c:\\d\\a.bin 41", "restored c:\\d\\a.bin",
+                                       "progress  100"};
+  EXPECT_EQ(Events, expected);
+}
+
+// ---- Errors ----
+
+TEST_F(RestoreTest, ErrorGoesToAnErrorBoxAfterTheLastProgress) {
+  int progressAfterBox = -1;
+  Backup->OnProgress = [&](TObject*, const std::string& Name, TPercentage, bool&) {
+    if (Name.empty()) progressAfterBox = static_cast<int>(Dialogs.Boxes.size());
+  };
+  ArchiveBuilder b;
+  std::string bad = ArchiveBuilder::Compress("hello world");
+  bad[bad.size() - 1] ^= 0x55;  // the Adler-32 no longer matches
+  b.Header("", 22, 2).EntryHead("c:\\x\\a.txt", kDate2005).Signature().Int32(int32_t(bad.size())).Raw(bad).Terminator();
+  b.Entry("c:\\x\\b.txt", kDate2005, "never").End();
+  int restoredCalls = 0;
+  Backup->OnFileRestored = [&](TObject*, std::string&, TFileStream*&) { ++restoredCalls; };
+  EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
+  EXPECT_EQ(Backup->ErrorCode(), 6);
+  ASSERT_EQ(Dialogs.Boxes.size(), 1u);
+  EXPECT_EQ(Dialogs.Boxes[0].Text, "Compression error");
+  EXPECT_EQ(Dialogs.Boxes[0].Caption, "Error");
+  EXPECT_EQ(Dialogs.Boxes[0].Flags, platform::mbOK | platform::mbIconError);
+  EXPECT_EQ(progressAfterBox, 0);  // the box came after the final progress
+  // The damaged file is still closed, reported and dated; the run stopped.
+  EXPECT_EQ(restoredCalls, 1);
+  EXPECT_EQ(Age("c:\\d\\a.txt"), kDate2005);
+  EXPECT_FALSE(Exists("c:\\d\\b.txt"));
+}
+
+TEST_F(RestoreTest, CompressedBlockThatDoesNotEndIsACompressionError) {
+  std::string z = ArchiveBuilder::Compress(PatternBytes(5000, 10));
+  ArchiveBuilder b;
+  b.Header("", 5000, 1).EntryHead("c:\\x\\a.bin", kDate2005).Signature().Int32(int32_t(z.size() / 2));
+  b.Raw(z.substr(0, z.size() / 2)).Terminator().End();
+  EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
+  EXPECT_EQ(Backup->ErrorCode(), 6);
+}
+
+TEST_F(RestoreTest, OnErrorReplacesTheErrorBox) {
+  RecordEvents();
+  ArchiveBuilder b;
+  b.Header("", 6, 2).Entry("c:\\x\\a.txt", kDate2005, "abc").Entry("c:\\x\\b.txt", kDate2005, "def").End();
+  Files.FailOpen.insert("c:\\d\\a.txt");
+  EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
+  EXPECT_TRUE(Dialogs.Boxes.empty());
+  std::vector<std::string> expected = {"restore c:\\d\\a.txt", "progress  100", "error 1 Cannot read file"};
+  EXPECT_EQ(Events, expected);  // the run stopped after the entry that failed
+  EXPECT_FALSE(Exists("c:\\d\\b.txt"));
+}
+
+TEST_F(RestoreTest, WriteFailureIsError1AndTheFileIsStillClosedAndDated) {
+  RecordEvents();
+  Files.WriteLimit = 100;
+  ArchiveBuilder b;
+  b.Header("", 20000, 1).Entry("c:\\x\\a.bin", kDate2005, PatternBytes(20000, 11)).End();
+  EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
+  EXPECT_EQ(Backup->ErrorCode(), 1);
+  EXPECT_EQ(Backup->RestoredCount(), 0);
+  std::vector<std::string> expected = {"restore c:\\d\\a.bin", "restored c:\\d\\a.bin", "progress  100",
+                                       "error 1 Cannot read file"};
+  EXPECT_EQ(Events, expected);
+  EXPECT_EQ(Age("c:\\d\\a.bin"), kDate2005);
+  EXPECT_EQ(Files.OpenStreams, 0);
+}
+
+TEST_F(RestoreTest, FolderThatCannotBeMadeSkipsTheEntrySilently) {
+  Put("c:\\d\\blocker", "a file where a folder should be");
+  ArchiveBuilder b;
+  b.Header("", 6, 2).Entry("c:\\x\\a.txt", kDate2005, "abc").Entry("c:\\x\\b.txt", kDate2005, "def").End();
+  int n = 0;
+  Backup->OnRestoreFile = [&](TObject*, std::string& Name, int32_t, bool&) {
+    if (n++ == 0) Name = "c:\\d\\blocker\\a.txt";
+  };
+  EXPECT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
+  EXPECT_EQ(Get("c:\\d\\b.txt"), "def");
+  EXPECT_EQ(Backup->RestoredCount(), 1);
+}
+
+// ---- RestoreFromStream ----
+
+TEST_F(RestoreTest, RestoreFromStreamReadsFromThePositionAndLeavesTheStreamOpen) {
+  ArchiveBuilder b;
+  b.Header("", 3, 1).Entry("c:\\x\\a.txt", kDate2005, "abc").End();
+  TMemoryStream stream;
+  stream.WriteBuffer("PREFIX", 6);
+  stream.WriteBuffer(b.Bytes().data(), int32_t(b.Size()));
+  stream.WriteBuffer("TAIL", 4);
+  stream.SetPosition(6);
+  EXPECT_TRUE(Backup->RestoreFromStream(&stream, "c:\\d"));
+  EXPECT_EQ(Get("c:\\d\\a.txt"), "abc");
+  EXPECT_EQ(Backup->SourceStream(), &stream);
+  EXPECT_EQ(stream.Position(), 6 + int64_t(b.Size()));  // after the end marker
+}
+
+TEST_F(RestoreTest, RestoreFromStreamTurnsExceptionsIntoFalse) {
+  RecordEvents();
+  EXPECT_FALSE(Backup->RestoreFromStream(nullptr, "c:\\d"));
+  EXPECT_TRUE(Events.empty());
+  TMemoryStream junk(std::vector<uint8_t>{1, 2, 3});
+  EXPECT_FALSE(Backup->RestoreFromStream(&junk, "c:\\d"));
+  EXPECT_FALSE(Backup->Busy());
+}
+
+}  // namespace
