@@ -70,6 +70,7 @@ struct Win32Peer::Impl {
   std::set<TForm*> Forms;
   std::map<std::tuple<std::string, int, bool, bool>, HFONT> Fonts;
   std::map<COLORREF, HBRUSH> Brushes;
+  std::map<std::string, HBITMAP> Bitmaps;  // resource bitmaps by name; nullptr when missing
   // Set while the peer itself writes into an edit field, so that the
   // resulting EN_CHANGE is not taken for typing.
   int Writing = 0;
@@ -79,6 +80,9 @@ struct Win32Peer::Impl {
   ~Impl() {
     for (auto& font : Fonts) DeleteObject(font.second);
     for (auto& brush : Brushes) DeleteObject(brush.second);
+    for (auto& bitmap : Bitmaps) {
+      if (bitmap.second) DeleteObject(bitmap.second);
+    }
   }
 
   // ---- GDI objects, cached for the life of the peer ----
@@ -105,6 +109,14 @@ struct Win32Peer::Impl {
     HBRUSH brush = CreateSolidBrush(rgb);
     Brushes.emplace(rgb, brush);
     return brush;
+  }
+
+  HBITMAP ResourceBitmap(const std::string& Name) {
+    auto found = Bitmaps.find(Name);
+    if (found != Bitmaps.end()) return found->second;
+    auto bitmap = static_cast<HBITMAP>(LoadImageA(Instance, Name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    Bitmaps.emplace(Name, bitmap);
+    return bitmap;
   }
 
   // ---- Making and dropping native windows ----
@@ -443,9 +455,23 @@ struct Win32Peer::Impl {
       case ckImage: {
         const TBitmap& picture = static_cast<TImage&>(Control).Picture();
         if (picture.Empty()) break;
+        if (!picture.ResourceName().empty()) {
+          // A bitmap of the program's resources, drawn at its own size.
+          HBITMAP bitmap = ResourceBitmap(picture.ResourceName());
+          if (!bitmap) break;
+          BITMAP info{};
+          GetObjectA(bitmap, sizeof info, &info);
+          HDC source = CreateCompatibleDC(Dc);
+          HGDIOBJ old = SelectObject(source, bitmap);
+          BitBlt(Dc, area.left, area.top, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
+          SelectObject(source, old);
+          DeleteDC(source);
+          break;
+        }
+        const TColor* pixels = picture.Pixels();
+        if (!pixels) break;
         // TColor is 0x00BBGGRR; a 32-bit DIB wants 0x00RRGGBB.
         std::vector<uint32_t> bits(static_cast<size_t>(picture.Width()) * static_cast<size_t>(picture.Height()));
-        const TColor* pixels = picture.Pixels();
         for (size_t i = 0; i < bits.size(); ++i) {
           const TColor c = pixels[i];
           bits[i] = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
@@ -935,32 +961,3 @@ void Win32Peer::ProcessMessages() {
 }
 
 void Win32Peer::PostQuit() { PostQuitMessage(0); }
-
-TBitmap LoadBitmapResource(void* Instance, const char* Name) {
-  HBITMAP bitmap = static_cast<HBITMAP>(
-      LoadImageA(static_cast<HINSTANCE>(Instance), Name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  if (!bitmap) return TBitmap();
-  BITMAP info{};
-  GetObjectA(bitmap, sizeof info, &info);
-  const int width = info.bmWidth;
-  const int height = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
-  BITMAPINFO request{};
-  request.bmiHeader.biSize = sizeof request.bmiHeader;
-  request.bmiHeader.biWidth = width;
-  request.bmiHeader.biHeight = -height;  // rows top-down
-  request.bmiHeader.biPlanes = 1;
-  request.bmiHeader.biBitCount = 32;
-  request.bmiHeader.biCompression = BI_RGB;
-  std::vector<uint32_t> bits(static_cast<size_t>(width) * static_cast<size_t>(height));
-  HDC screen = GetDC(nullptr);
-  const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), bits.data(), &request, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-  DeleteObject(bitmap);
-  if (rows != height) return TBitmap();
-  std::vector<TColor> pixels(bits.size());
-  for (size_t i = 0; i < bits.size(); ++i) {
-    const uint32_t c = bits[i];  // 0x00RRGGBB
-    pixels[i] = RgbColor(static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c));
-  }
-  return TBitmap(width, height, std::move(pixels));
-}

@@ -1,6 +1,7 @@
 // Win32Peer: the widget model's peer on Windows. It makes real user32 and
 // comctl32 windows for forms and controls, mirrors every change of the model
-// into them, paints the windowless controls (labels, images, shapes) and the
+// into them, paints the windowless controls (labels, images, shapes; an
+// image's resource bitmap comes from the program's own resources) and the
 // containers' backgrounds with GDI, and feeds clicks, typing, checks, drive
 // and folder choices and the close box back into the model through
 // TApplication::DispatchEvent.
@@ -17,8 +18,6 @@
 #include <memory>
 
 #include "runtime/widget_peer.h"
-
-class TBitmap;
 
 class Win32Peer : public IWidgetPeer {
 public:
@@ -45,7 +44,3 @@ public:
 private:
   std::unique_ptr<Impl> F;
 };
-
-// Loads the bitmap resource Name of the module Instance (an HINSTANCE) as a
-// model bitmap. Returns an empty bitmap when there is no such resource.
-TBitmap LoadBitmapResource(void* Instance, const char* Name);

@@ -303,25 +303,27 @@ TEST_F(PeerTest, ClickOnAWindowlessControlRunsItsHandler) {
   EXPECT_EQ(clicks, 1);
 }
 
-TEST(BitmapResource, LoadsWithItsSizeAndColoursTopDown) {
+TEST_F(PeerTest, ResourceBitmapsArePaintedFromTheProgramsResources) {
   // The test program carries the installer's resources.
-  const TBitmap logo = LoadBitmapResource(GetModuleHandleA(nullptr), "LOGO_PAGE");
-  ASSERT_FALSE(logo.Empty());
-  EXPECT_EQ(logo.Width(), 104);
-  EXPECT_EQ(logo.Height(), 93);
-  // The top-left corner is the framed box's blue, so the logo sits on it
-  // without an edge; the wordmark's white is near the bottom.
-  EXPECT_EQ(logo.Pixel(0, 0), RgbColor(0, 128, 192));
-  EXPECT_EQ(logo.Pixel(103, 92), RgbColor(0, 128, 192));
-  const TBitmap banner = LoadBitmapResource(GetModuleHandleA(nullptr), "LOGO_BANNER");
-  EXPECT_EQ(banner.Width(), 200);
-  EXPECT_EQ(banner.Height(), 54);
-  EXPECT_EQ(banner.Pixel(199, 0), clWhite);
-  EXPECT_EQ(LoadBitmapResource(GetModuleHandleA(nullptr), "ADDON_BUTTON").Width(), 135);
-}
-
-TEST(BitmapResource, UnknownNameGivesAnEmptyBitmap) {
-  EXPECT_TRUE(LoadBitmapResource(GetModuleHandleA(nullptr), "NO_SUCH_BITMAP").Empty());
+  auto* logo = new TImage(Form);
+  logo->SetParent(Page0);
+  logo->SetBounds(18, 12, 104, 93);
+  logo->SetPicture(TBitmap::Resource("LOGO_PAGE", 104, 93));
+  auto* missing = new TImage(Form);
+  missing->SetParent(Page0);
+  missing->SetBounds(200, 200, 20, 20);
+  missing->SetPicture(TBitmap::Resource("NO_SUCH_BITMAP", 20, 20));
+  ShowAndSettle();
+  HWND page = H(*Page0);
+  RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  HDC dc = GetDC(page);
+  // The logo's corners are the framed box's blue; its lens is light.
+  EXPECT_EQ(GetPixel(dc, 18, 12), RGB(0, 128, 192));
+  EXPECT_EQ(GetPixel(dc, 18 + 103, 12 + 92), RGB(0, 128, 192));
+  EXPECT_NE(GetPixel(dc, 18 + 52, 12 + 46), RGB(0, 64, 128));
+  // A missing resource leaves the page as it is.
+  EXPECT_EQ(GetPixel(dc, 210, 210), RGB(0, 64, 128));
+  ReleaseDC(page, dc);
 }
 
 }  // namespace
