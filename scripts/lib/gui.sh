@@ -54,6 +54,22 @@ gui_wineserver() {
   echo wineserver
 }
 
+# Makes the Wine prefix ready for a GUI run: creates it, puts Wine's own
+# fonts (Debian's fonts-wine: MS Sans Serif, Marlett for the frame buttons...)
+# into its Fonts folder, where this Wine looks for them, and, on a private
+# Xvfb without a window manager, lets Wine draw the window frames itself.
+gui_prepare_prefix() {
+  "$gui_root/scripts/wine-run" cmd /c exit >/dev/null 2>&1 || true
+  local fonts="$VELTO_WINE_DIR/prefix/drive_c/windows/Fonts" f
+  mkdir -p "$fonts"
+  for f in /usr/share/wine/fonts/*; do
+    [ -e "$f" ] && [ ! -e "$fonts/$(basename "$f")" ] && cp "$f" "$fonts/"
+  done
+  if [ -n "$gui_xvfb_pid" ]; then
+    "$gui_root/scripts/wine-run" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+  fi
+}
+
 # Starts a Windows program in the background through scripts/wine-run.
 gui_run() {
   "$gui_root/scripts/wine-run" "$@" >>"$VELTO_WINE_DIR/wine.log" 2>&1 &

@@ -88,10 +88,10 @@ wiz_shot() {
     x=${client#*client=}; y=${x#*,}; x=${x%,*}
     # The frame that Wine draws around the client area: about 4 pixels at
     # the sides and the bottom, the caption bar above.
-    local left=$((x - 4)) top=$((y - 26))
+    local left=$((x - 5)) top=$((y - 27))
     [ $left -lt 0 ] && left=0
     [ $top -lt 0 ] && top=0
-    import -window root -crop "$((w + 8))x$((h + 30))+$left+$top" +repage "$file"
+    import -window root -crop "$((w + 10))x$((h + 32))+$left+$top" +repage "$file"
   else
     import -window root "$file"
   fi
