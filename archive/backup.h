@@ -79,15 +79,31 @@ public:
   // event. Raises Exception("Cannot read archive") when the archive cannot be
   // opened or its header read, Exception("Invalid archive type") for a bad
   // data section in an entry being passed over, Exception("Unable to create
-  // directory") for a destination without a folder. Errors while a file is
-  // restored are reported once at the end through ReportError.
+  // directory") for a destination without a folder; a read failure while an
+  // entry is passed over also leaves as an exception (Busy is cleared and an
+  // archive file opened here is closed either way). Errors while a file is
+  // restored are reported once at the end through ReportError, after the
+  // final OnProgress with 100 and an empty name. Besides the codes of the table:
+  //  - a stored name that would leave DestDir ("..") is not written, its data
+  //    is passed over, and the run goes on and ends with error 1;
+  //  - a compressed block whose zlib stream does not end inside the block
+  //    is error 6;
+  //  - a continuation marker in SourceStream ends the run with error 5
+  //    ("Invalid archive type"); the stream is never closed;
+  //  - a continuation marker whose last three characters are not digits
+  //    raises "Invalid archive type".
+  // At a continuation marker in a file, OnNeedDisk (or the disk prompt, an
+  // OK/Cancel information box) is asked at least once per volume; Cancel
+  // ends the run with False and no message.
   bool Restore(const std::string& ArchiveName, const std::string& DestDir);
   // Restore from Stream's position (the caller keeps Stream). False at once
   // for a null Stream; every exception of Restore becomes False.
   bool RestoreFromStream(TStream* Stream, const std::string& DestDir);
   // Reads the title into Title and, when List is not null, the file list into
   // List (replacing its items). Errors are reported through ReportError; an
-  // archive that cannot be opened then ends with EAbort.
+  // archive that cannot be opened then ends with EAbort. An unreadable header
+  // or list (damaged, cut short, or a zlib error in the list) is error 5;
+  // List is then unchanged and Title holds what was read of it.
   void ReadArchiveInfo(const std::string& ArchiveName, TStringList* List, std::string& Title);
   // ReadArchiveInfo from Stream's position; nothing for a null Stream. Never
   // raises: Title is emptied when an exception occurs.

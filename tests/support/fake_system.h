@@ -17,6 +17,7 @@ public:
   std::string SystemDirectory() override { return SystemDirectoryValue; }
   uint32_t StartCommand(const std::string& CommandLine, int ShowState) override {
     Started.push_back({CommandLine, ShowState});
+    if (OnStartCommand) OnStartCommand(CommandLine);
     return StartResult;
   }
 
@@ -28,6 +29,7 @@ public:
     int ShowState;
   };
   std::vector<Start> Started;  // every StartCommand, in order
+  std::function<void(const std::string&)> OnStartCommand;  // runs inside StartCommand
 };
 
 class FakeTimers : public platform::ITimers {
