@@ -39,10 +39,18 @@ wiz_is() {
   [ -n "$line" ] && printf '%s' "$line" | grep -q "|$what=1|"
 }
 
-# The text of the n-th ($2, from 1) visible control of class $1.
+# The probe line of the n-th ($1, from 1) visible one-line edit field, the
+# fields taken from top to bottom, then left to right (text boxes, which are
+# edit controls too but taller, are left out).
+wiz_nth_field() {
+  printf '%s\n' "$wiz_state" | awk -F'|' '$1 == "control" && tolower($2) == "edit" && $5 == "visible=1" {
+      split(substr($7, 6), r, ","); if (r[4] < 40) printf "%06d %06d %s\n", r[2], r[1], $0 }' |
+    sort | sed -n "${1}p" | cut -d' ' -f3-
+}
+
+# The text of the n-th ($1) visible one-line edit field.
 wiz_nth_text() {
-  printf '%s\n' "$wiz_state" | awk -F'|' -v c="$1" -v n="$2" \
-    '$1 == "control" && tolower($2) == tolower(c) && $5 == "visible=1" { if (++i == n) { print $3; exit } }'
+  wiz_nth_field "$1" | awk -F'|' '{ print $3 }'
 }
 
 # The page the wizard shows, from the one button that only that page has:
@@ -127,8 +135,7 @@ wiz_click() {
 wiz_type_into() {
   local n=$1 text=$2 line rect origin rx ry rw rh
   wiz_probe || return 1
-  line=$(printf '%s\n' "$wiz_state" | awk -F'|' -v n="$n" \
-    '$1 == "control" && tolower($2) == "edit" && $5 == "visible=1" { if (++i == n) { print; exit } }')
+  line=$(wiz_nth_field "$n")
   [ -n "$line" ] || wiz_fail "no visible edit field number $n" || return 1
   rect=${line##*rect=}
   origin=$(printf '%s\n' "$wiz_state" | awk -F'|' '$1 == "window" { sub("client=", "", $4); print $4; exit }')
