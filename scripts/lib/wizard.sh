@@ -12,6 +12,7 @@
 WIZ_TITLE='Installazione di Velto2005'
 wiz_state=
 wiz_window=
+wiz_current=
 
 wiz_fail() {
   gui_log "FAILED: $*"
@@ -53,29 +54,32 @@ wiz_nth_text() {
   wiz_nth_field "$1" | awk -F'|' '{ print $3 }'
 }
 
-# The page the wizard shows, from the one button that only that page has:
-# 0 welcome, 1 card, 2 destination, 3 licence, 4 information, 5 install.
+# Reads the wizard's state and sets wiz_current to the page it shows, from
+# the one button that only that page has: 0 welcome, 1 card, 2 destination,
+# 3 licence, 4 information, 5 install ("none" without a window). Runs in the
+# calling shell, so that wiz_state stays fresh for the checks after it.
 wiz_page() {
-  wiz_probe || { echo none; return; }
-  if wiz_is visible Button 'Disinstalla Velto2005'; then echo 0
-  elif wiz_is visible Button 'Accetto'; then echo 1
-  elif wiz_is visible Button 'Cambia'; then echo 2
-  elif wiz_is visible Button 'Si'; then echo 3
-  elif wiz_is visible Button 'Avanti >>'; then echo 4
-  elif wiz_is visible Button 'Installa'; then echo 5
-  else echo unknown; fi
+  if ! wiz_probe; then wiz_current=none
+  elif wiz_is visible Button 'Disinstalla Velto2005'; then wiz_current=0
+  elif wiz_is visible Button 'Accetto'; then wiz_current=1
+  elif wiz_is visible Button 'Cambia'; then wiz_current=2
+  elif wiz_is visible Button 'Si'; then wiz_current=3
+  elif wiz_is visible Button 'Avanti >>'; then wiz_current=4
+  elif wiz_is visible Button 'Installa'; then wiz_current=5
+  else wiz_current=unknown; fi
 }
 
-# Waits at most $2 seconds (default 10) until the wizard shows page $1.
+# Waits at most $2 seconds (default 10) until the wizard shows page $1;
+# wiz_state then holds that page's state.
 wiz_expect_page() {
-  local want=$1 limit=${2:-10} got=
+  local want=$1 limit=${2:-10}
   local end=$((SECONDS + limit))
   while [ $SECONDS -lt $end ]; do
-    got=$(wiz_page)
-    [ "$got" = "$want" ] && return 0
+    wiz_page
+    [ "$wiz_current" = "$want" ] && return 0
     sleep 0.3
   done
-  wiz_fail "expected page $want, the wizard shows page $got"
+  wiz_fail "expected page $want, the wizard shows page $wiz_current"
 }
 
 # Starts the installer $1 and waits for its window.
@@ -122,7 +126,7 @@ wiz_click() {
   line=$(printf '%s\n' "$wiz_state" | awk -F'|' -v c="$class" -v t="$text" \
     '$1 == "control" && tolower($2) == tolower(c) && $3 == t && $5 == "visible=1" { print; exit }')
   [ -n "$line" ] || wiz_fail "no visible $class '$text' in '$title'" || return 1
-  rect=${line##*rect=}
+  rect=$(printf '%s' "$line" | awk -F'|' '{ print substr($7, 6) }')
   origin=$(printf '%s\n' "$wiz_state" | awk -F'|' '$1 == "window" { sub("client=", "", $4); print $4; exit }')
   local ox=${origin%,*} oy=${origin#*,}
   local rx ry rw rh
@@ -137,7 +141,7 @@ wiz_type_into() {
   wiz_probe || return 1
   line=$(wiz_nth_field "$n")
   [ -n "$line" ] || wiz_fail "no visible edit field number $n" || return 1
-  rect=${line##*rect=}
+  rect=$(printf '%s' "$line" | awk -F'|' '{ print substr($7, 6) }')
   origin=$(printf '%s\n' "$wiz_state" | awk -F'|' '$1 == "window" { sub("client=", "", $4); print $4; exit }')
   IFS=, read -r rx ry rw rh <<<"$rect"
   xdotool mousemove "$((${origin%,*} + rx + rw / 2))" "$((${origin#*,} + ry + rh / 2))" click 1

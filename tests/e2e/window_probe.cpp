@@ -8,15 +8,16 @@
 // The first form finds the first visible top-level window whose caption
 // begins with TITLE-PREFIX and prints
 //   window|<caption>|<client width>x<client height>|client=<x>,<y>
-//   control|<class>|<text>|enabled=<0|1>|visible=<0|1>|checked=<0|1|->|rect=<x>,<y>,<w>,<h>
+//   control|<class>|<text>|enabled=<0|1>|visible=<0|1>|checked=<0|1|->|rect=<x>,<y>,<w>,<h>|position=<n|->
 // where client is the client area's top-left corner on the screen, rect is
 // the control's place relative to that corner, and visible means the control
-// and all its parents are shown. The second form prints one line
+// and all its parents are shown; position is a progress bar's. The second form prints one line
 //   top|<caption>|<class>
 // per visible top-level window. Texts are printed as the windows hold them
 // (ANSI); '|' and line breaks become blanks.
 // Exit code 0 when the window was found, 2 when not, 1 on a usage error.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -76,9 +77,14 @@ BOOL CALLBACK PrintChild(HWND Control, LPARAM Param) {
   RECT area{};
   GetWindowRect(Control, &area);
   MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&area), 2);
-  std::printf("control|%s|%s|enabled=%d|visible=%d|checked=%s|rect=%ld,%ld,%ld,%ld\n", className,
+  std::string position = "-";
+  if (_stricmp(className, "msctls_progress32") == 0) {
+    position = std::to_string(SendMessageA(Control, PBM_GETPOS, 0, 0));
+  }
+  std::printf("control|%s|%s|enabled=%d|visible=%d|checked=%s|rect=%ld,%ld,%ld,%ld|position=%s\n", className,
               WindowText(Control).c_str(), IsWindowEnabled(Control) ? 1 : 0, IsWindowVisible(Control) ? 1 : 0,
-              CheckState(Control, className), area.left, area.top, area.right - area.left, area.bottom - area.top);
+              CheckState(Control, className), area.left, area.top, area.right - area.left, area.bottom - area.top,
+              position.c_str());
   return TRUE;
 }
 
