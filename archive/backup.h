@@ -79,31 +79,94 @@ public:
   // event. Raises Exception("Cannot read archive") when the archive cannot be
   // opened or its header read, Exception("Invalid archive type") for a bad
   // data section in an entry being passed over, Exception("Unable to create
-  // directory") for a destination without a folder. Errors while a file is
-  // restored are reported once at the end through ReportError.
+  // directory") for a destination without a folder; a read failure while an
+  // entry is passed over also leaves as an exception (Busy is cleared and an
+  // archive file opened here is closed either way). Errors while a file is
+  // restored are reported once at the end through ReportError, after the
+  // final OnProgress with 100 and an empty name. Besides the codes of the table:
+  //  - a stored name that would leave DestDir ("..") is not written, its data
+  //    is passed over, and the run goes on and ends with error 1;
+  //  - a compressed block whose zlib stream does not end inside the block
+  //    is error 6;
+  //  - a continuation marker in SourceStream ends the run with error 5
+  //    ("Invalid archive type"); the stream is never closed;
+  //  - a continuation marker whose last three characters are not digits
+  //    raises "Invalid archive type".
+  // At a continuation marker in a file, OnNeedDisk (or the disk prompt, an
+  // OK/Cancel information box) is asked at least once per volume; Cancel
+  // ends the run with False and no message.
   bool Restore(const std::string& ArchiveName, const std::string& DestDir);
   // Restore from Stream's position (the caller keeps Stream). False at once
   // for a null Stream; every exception of Restore becomes False.
   bool RestoreFromStream(TStream* Stream, const std::string& DestDir);
   // Reads the title into Title and, when List is not null, the file list into
   // List (replacing its items). Errors are reported through ReportError; an
-  // archive that cannot be opened then ends with EAbort.
+  // archive that cannot be opened then ends with EAbort. An unreadable header
+  // or list (damaged, cut short, or a zlib error in the list) is error 5;
+  // List is then unchanged and Title holds what was read of it.
   void ReadArchiveInfo(const std::string& ArchiveName, TStringList* List, std::string& Title);
   // ReadArchiveInfo from Stream's position; nothing for a null Stream. Never
   // raises: Title is emptied when an exception occurs.
   void ReadArchiveInfoFromStream(TStream* Stream, TStringList* List, std::string& Title);
 
   // ---- Writing ----
-  // One file to store: read from SourcePath, stored under StoredName.
+  // The properties as Backup uses them:
+  //   BackupTitle       the archive's title.
+  //   CompressionLevel  zlib level 1 (clFastest), 6 (clcDefault), 9 (clMax);
+  //                     clcNone stores every piece. A piece whose compressed
+  //                     form is not smaller than itself is stored.
+  //   MaxSize           0: one archive file. Otherwise the largest size in
+  //                     bytes of one volume file: ArchiveName, then
+  //                     ArchiveName with its extension replaced by .002, .003,
+  //                     ... (at most 999 volumes). It must be at least
+  //                     archive::MinVolumeSize (archive/volume_writer.h; about
+  //                     16.4 KB, so that the largest block fits), else error 4.
+  //   OnNeedDisk        when assigned, called with the number of each new
+  //                     volume (2, 3, ...) before it is created; Continue =
+  //                     False cancels. Without it volumes follow each other
+  //                     without asking.
+  //   BackupMode        bmAll stores every file given; bmIncremental only
+  //                     those whose archive attribute is set (the system sets
+  //                     it when a file is written; see IFileSystem).
+  //   SetArchiveFlag    after a complete archive, clears the archive
+  //                     attribute of every file it stored, so that the next
+  //                     incremental backup takes only files changed since.
+  //   SaveFileID        also writes ArchiveName + ".ids", one line per stored
+  //                     file: its number in the archive (1, 2, ...), TAB, the
+  //                     stored name, TAB, the source path, CR LF. It is
+  //                     created before the archive; when that fails: error 7.
+  //   OnProgress        after every data block of a file with the source
+  //                     path and the share of TotalSize read so far, and once
+  //                     more at the end with "" and 100; Continue = False
+  //                     cancels.
+  // One file to store: read from SourcePath, stored under StoredName (an
+  // absolute Windows path such as c:\release\velto.exe).
   struct TSourceFile {
     std::string SourcePath;
     std::string StoredName;
   };
   // Writes the archive ArchiveName (and, with MaxSize > 0, its further
-  // volumes) from Files in order. True on success; errors through ReportError.
+  // volumes) from Files in order: header, file list, one entry per file, end
+  // marker. The file list's date/time is now, or SOURCE_DATE_EPOCH (seconds
+  // since 1970, as local time) when that is set, so the same inputs give the
+  // same bytes. Sets TotalSize, FileCount, BytesDone and, while a file is
+  // read, CurrentFileName (kept after a failure: the file concerned).
+  // Returns true when the whole archive was written. Otherwise every file
+  // this run created (volumes and the ".ids" file) is removed again, and
+  // a failure is reported once through ReportError, after the last
+  // OnProgress call:
+  //   1 a source file cannot be opened or read, or became shorter;
+  //   2 ArchiveName or a volume file exists and cannot be overwritten;
+  //   4 the archive or a volume cannot be created or written, MaxSize is too
+  //     small, more than 999 volumes, totals beyond 32 bits, or a stored
+  //     name the format cannot carry (empty, starting with NEXT:DISK, equal
+  //     to FILE:LIST, or holding TAB, CR or LF);
+  //   6 zlib failed;
+  //   7 the ".ids" file cannot be created or written.
+  // A cancel (OnProgress or OnNeedDisk) returns false with no message.
   bool Backup(const std::string& ArchiveName, const std::vector<TSourceFile>& Files);
   // Threads used to compress (0 = one per processor). The bytes written do
-  // not depend on it.
+  // not depend on it; at most four pieces per thread are held at a time.
   int CompressionThreads = 0;
 
   // ---- Run state (read-only to the owner) ----

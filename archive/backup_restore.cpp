@@ -33,6 +33,24 @@ private:
   F FFn;
 };
 
+// Exactly Count bytes, however small the pieces the stream hands out, or
+// EReadError at the end of the stream.
+void ReadFully(TStream& Source, void* Buffer, int32_t Count) {
+  auto* p = static_cast<unsigned char*>(Buffer);
+  while (Count > 0) {
+    int32_t n = Source.Read(p, Count);
+    if (n <= 0 || n > Count) throw EReadError("Stream read error");
+    p += n;
+    Count -= n;
+  }
+}
+
+int32_t ReadInt32(TStream& Source) {
+  unsigned char b[4];
+  ReadFully(Source, b, 4);
+  return static_cast<int32_t>(archive::LoadLE32(b));
+}
+
 // Reads Length bytes of text. A length below 0 or beyond the end of Source
 // is a damaged record and raises EReadError before anything is allocated.
 std::string ReadText(TStream& Source, int32_t Length) {
@@ -41,7 +59,7 @@ std::string ReadText(TStream& Source, int32_t Length) {
   int64_t size = Source.Size();
   if (pos < 0 || size < 0 || Length > size - pos) throw EReadError("Stream read error");
   std::string text(static_cast<size_t>(Length), '\0');
-  Source.ReadBuffer(text.data(), Length);
+  ReadFully(Source, text.data(), Length);
   return text;
 }
 
@@ -54,9 +72,9 @@ struct ArchiveHeader {
 
 ArchiveHeader ReadHeader(TStream& Source) {
   ArchiveHeader header;
-  header.Title = ReadText(Source, Source.ReadInt32());
-  header.TotalSize = Source.ReadInt32();
-  header.FileCount = Source.ReadInt32();
+  header.Title = ReadText(Source, ReadInt32(Source));
+  header.TotalSize = ReadInt32(Source);
+  header.FileCount = ReadInt32(Source);
   return header;
 }
 
@@ -158,7 +176,7 @@ private:
 
 void TBackupFile::CopyEntryData(TStream& Source, TStream* Destination, bool Write) {
   unsigned char signature[4];
-  Source.ReadBuffer(signature, 4);
+  ReadFully(Source, signature, 4);
   // The signature is the text up to the first zero byte.
   size_t textLength = static_cast<size_t>(std::find(signature, signature + 4, 0) - signature);
   if (std::string_view(reinterpret_cast<const char*>(signature), textLength) != archive::kDataSignatureText)
@@ -170,7 +188,7 @@ void TBackupFile::CopyEntryData(TStream& Source, TStream* Destination, bool Writ
   auto* progressFile = dynamic_cast<TFileStream*>(Destination);
   int32_t blockLength;
   do {
-    blockLength = Source.ReadInt32();
+    blockLength = ReadInt32(Source);
     uint32_t produced = 0;
     if (blockLength != 0) {
       // |L| over the buffer size is a malformed archive; computed without
@@ -179,7 +197,7 @@ void TBackupFile::CopyEntryData(TStream& Source, TStream* Destination, bool Writ
         throw Exception(BackupErrorMessage(beInvalidArchive));
       int32_t size = blockLength > 0 ? blockLength : -blockLength;
       if (Write) {
-        Source.ReadBuffer(input, size);
+        ReadFully(Source, input, size);
         if (blockLength > 0) {
           uInt n = 0;
           if (!inflater.Inflate(input, static_cast<uInt>(size), output, sizeof output, n)) {
@@ -249,7 +267,7 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
 
   int32_t nameLength = -1;
   while (nameLength != 0 && FContinueFlag) {
-    nameLength = source->ReadInt32();
+    nameLength = ReadInt32(*source);
     if (nameLength <= 0) continue;  // 0 ends the archive; below 0 is passed over
     std::string name = ReadText(*source, nameLength);
 
@@ -265,7 +283,7 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
       continue;
     }
 
-    storedDateTime = source->ReadInt32();
+    storedDateTime = ReadInt32(*source);
     std::string relative;
     if (destDir.empty())
       FCurrentFileName = name;
@@ -423,15 +441,15 @@ void TBackupFile::ReadArchiveInfo(const std::string& ArchiveName, TStringList* L
 
   try {
     if (!source) throw EReadError("Stream read error");
-    int32_t titleLength = source->ReadInt32();
+    int32_t titleLength = ReadInt32(*source);
     Title = ReadText(*source, titleLength);
-    FTotalSize = source->ReadInt32();
-    FFileCount = source->ReadInt32();
-    int32_t nameLength = source->ReadInt32();
+    FTotalSize = ReadInt32(*source);
+    FFileCount = ReadInt32(*source);
+    int32_t nameLength = ReadInt32(*source);
     if (nameLength > 0 && List) {
       std::string name = ReadText(*source, nameLength);
       if (name == archive::kFileListName) {
-        (void)source->ReadInt32();  // the list's date/time: not used
+        (void)ReadInt32(*source);  // the list's date/time: not used
         FContinueFlag = true;
         TMemoryStream text;
         CopyEntryData(*source, &text, true);

@@ -21,7 +21,14 @@ constexpr int64_t kDirectoryEntrySize = 8;  // address, size
 // Exactly Count bytes at Offset, or false.
 bool ReadAt(TStream& S, int64_t Offset, void* Buffer, int32_t Count) {
   if (Offset < 0 || S.Seek(Offset, TSeekOrigin::soBeginning) != Offset) return false;
-  return S.Read(Buffer, Count) == Count;
+  auto* p = static_cast<unsigned char*>(Buffer);
+  while (Count > 0) {
+    int32_t n = S.Read(p, Count);
+    if (n <= 0 || n > Count) return false;
+    p += n;
+    Count -= n;
+  }
+  return true;
 }
 
 bool ReadU16(TStream& S, int64_t Offset, uint32_t& Value) {
@@ -82,9 +89,8 @@ PayloadLocation LocatePayload(TStream& Executable) {
   int64_t end = location.Signed() ? location.CertificateTable : Executable.Size();
   if (end < int64_t(kTrailerSize)) throw EReadError("Stream read error");
   location.ArchiveEnd = end - int64_t(kTrailerSize);
-  Executable.SetPosition(location.ArchiveEnd);
   unsigned char trailer[kTrailerSize];
-  Executable.ReadBuffer(trailer, int32_t(kTrailerSize));
+  if (!ReadAt(Executable, location.ArchiveEnd, trailer, int32_t(kTrailerSize))) throw EReadError("Stream read error");
   location.ArchiveStart = LoadLE32(trailer);
   if (Executable.Seek(location.ArchiveStart, TSeekOrigin::soBeginning) != location.ArchiveStart)
     throw EReadError("Stream read error");

@@ -38,6 +38,15 @@ public:
   // The process's current folder, as a Windows path.
   virtual std::string GetCurrentDir() = 0;
 
+  // The archive attribute of the file Path: set by the system when the file
+  // is written, cleared by a backup that stored it. HasArchiveAttribute is
+  // true when it is set; ClearArchiveAttribute clears it and returns false
+  // when the file does not exist or the attribute could not be changed.
+  // A file system that keeps no such attribute reports every file as set and
+  // cannot clear it (these defaults).
+  virtual bool HasArchiveAttribute(const std::string& Path) { return FileExists(Path); }
+  virtual bool ClearArchiveAttribute(const std::string&) { return false; }
+
   // Drives, for the folder chooser.
   struct DriveInfo {
     char Letter;       // 'a'..'z'

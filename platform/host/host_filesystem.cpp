@@ -9,6 +9,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include "platform/dostime.h"
@@ -174,6 +175,33 @@ std::string HostFileSystem::GetCurrentDir() {
   char buf[4096];
   if (!::getcwd(buf, sizeof buf)) return "";
   return WindowsPathOf(buf);
+}
+
+namespace {
+
+const char kArchiveXattr[] = "user.velto.archive";
+
+std::string MtimeRecord(const struct stat& St) {
+  return std::to_string(static_cast<long long>(St.st_mtim.tv_sec)) + "." + std::to_string(St.st_mtim.tv_nsec);
+}
+
+}  // namespace
+
+bool HostFileSystem::HasArchiveAttribute(const std::string& Path) {
+  struct stat st {};
+  std::string native = NativePath(Path);
+  if (Path.empty() || ::stat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  char value[64];
+  ssize_t n = ::getxattr(native.c_str(), kArchiveXattr, value, sizeof value);
+  return n < 0 || std::string(value, static_cast<size_t>(n)) != MtimeRecord(st);
+}
+
+bool HostFileSystem::ClearArchiveAttribute(const std::string& Path) {
+  struct stat st {};
+  std::string native = NativePath(Path);
+  if (Path.empty() || ::stat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  std::string record = MtimeRecord(st);
+  return ::setxattr(native.c_str(), kArchiveXattr, record.data(), record.size(), 0) == 0;
 }
 
 std::vector<IFileSystem::DriveInfo> HostFileSystem::Drives() {

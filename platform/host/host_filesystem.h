@@ -35,6 +35,14 @@ public:
   int32_t FileAge(const std::string& Path) override;
   std::unique_ptr<TFileStream> OpenFile(const std::string& Path, uint16_t Mode) override;
   std::string GetCurrentDir() override;
+  // The host has no archive attribute. Clearing it records the file's
+  // current modification time (seconds and nanoseconds) in the extended
+  // attribute "user.velto.archive"; the attribute counts as set while that
+  // record is missing or differs from the file's modification time, that is
+  // until the file is written again. Clearing fails where the host file
+  // system keeps no user extended attributes.
+  bool HasArchiveAttribute(const std::string& Path) override;
+  bool ClearArchiveAttribute(const std::string& Path) override;
   // Drive Z: (the host's root) and every drive folder under the drives root.
   std::vector<DriveInfo> Drives() override;
   std::vector<std::string> SubFolders(const std::string& Path) override;

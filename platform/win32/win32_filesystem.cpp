@@ -1,0 +1,210 @@
+#include "platform/win32/win32_filesystem.h"
+
+#include <windows.h>
+#include <winnetwk.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/win32/win32_error.h"
+#include "runtime/exceptions.h"
+
+namespace platform {
+
+namespace {
+
+// A file stream over a Win32 file handle; the handle is closed with the stream.
+class Win32FileStream : public TFileStream {
+public:
+  Win32FileStream(std::string Name, HANDLE Handle) : TFileStream(std::move(Name)), FHandle(Handle) {}
+  ~Win32FileStream() override { CloseHandle(FHandle); }
+
+  int32_t Read(void* Buffer, int32_t Count) override {
+    if (Count <= 0) return 0;
+    DWORD done = 0;
+    if (!ReadFile(FHandle, Buffer, static_cast<DWORD>(Count), &done, nullptr)) return 0;
+    return static_cast<int32_t>(done);
+  }
+  int32_t Write(const void* Buffer, int32_t Count) override {
+    if (Count <= 0) return 0;
+    DWORD done = 0;
+    if (!WriteFile(FHandle, Buffer, static_cast<DWORD>(Count), &done, nullptr)) return 0;
+    return static_cast<int32_t>(done);
+  }
+  int64_t Seek(int64_t Offset, TSeekOrigin Origin) override {
+    DWORD method = Origin == TSeekOrigin::soBeginning ? FILE_BEGIN : Origin == TSeekOrigin::soCurrent ? FILE_CURRENT : FILE_END;
+    LARGE_INTEGER distance, result;
+    distance.QuadPart = Offset;
+    if (!SetFilePointerEx(FHandle, distance, &result, method)) return -1;
+    return result.QuadPart;
+  }
+  int64_t Size() override {
+    LARGE_INTEGER size;
+    return GetFileSizeEx(FHandle, &size) ? size.QuadPart : -1;
+  }
+  bool SetDosDateTime(int32_t DosDateTime) override {
+    auto value = static_cast<uint32_t>(DosDateTime);
+    FILETIME local, utc;
+    // DosDateTimeToFileTime accepts some impossible dates (day 31 of
+    // February); the round trip through FileTimeToDosDateTime catches them.
+    if (!DosDateTimeToFileTime(static_cast<WORD>(value >> 16), static_cast<WORD>(value & 0xFFFF), &local)) return false;
+    WORD date = 0, time = 0;
+    if (!FileTimeToDosDateTime(&local, &date, &time) || ((static_cast<uint32_t>(date) << 16) | time) != value) return false;
+    if (!LocalFileTimeToFileTime(&local, &utc)) return false;
+    return SetFileTime(FHandle, nullptr, nullptr, &utc) != 0;
+  }
+
+private:
+  HANDLE FHandle;
+};
+
+DWORD ShareModeOf(uint16_t Mode) {
+  switch (Mode & 0xF0) {
+    case fmShareDenyWrite: return FILE_SHARE_READ;
+    case fmShareDenyNone: return FILE_SHARE_READ | FILE_SHARE_WRITE;
+    case 0x30: return FILE_SHARE_WRITE;  // deny read
+    default: return 0;                   // exclusive, compatibility mode
+  }
+}
+
+DWORD AccessOf(uint16_t Mode) {
+  switch (Mode & 3) {
+    case fmOpenWrite: return GENERIC_WRITE;
+    case fmOpenReadWrite: return GENERIC_READ | GENERIC_WRITE;
+    default: return GENERIC_READ;
+  }
+}
+
+std::string WithoutTrailingBackslash(std::string Path) {
+  // Keep the backslash of a drive root ("c:\") and of "\".
+  while (Path.size() > 1 && Path.back() == '\\' && !(Path.size() == 3 && Path[1] == ':')) Path.pop_back();
+  return Path;
+}
+
+bool HasWildcard(const std::string& Path) { return Path.find_first_of("*?") != std::string::npos; }
+
+}  // namespace
+
+bool Win32FileSystem::FileExists(const std::string& Path) {
+  DWORD attr = GetFileAttributesA(Path.c_str());
+  return !Path.empty() && attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32FileSystem::DirectoryExists(const std::string& Path) {
+  DWORD attr = GetFileAttributesA(Path.c_str());
+  return !Path.empty() && attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32FileSystem::CreateDir(const std::string& Path) {
+  return !Path.empty() && CreateDirectoryA(Path.c_str(), nullptr) != 0;
+}
+
+bool Win32FileSystem::ForceDirectories(const std::string& Path) {
+  std::string dir = WithoutTrailingBackslash(Path);
+  if (dir.empty()) return false;
+  if (DirectoryExists(dir)) return true;
+  size_t slash = dir.find_last_of('\\');
+  if (slash != std::string::npos && slash > 0) {
+    std::string parent = dir.substr(0, slash);
+    if (parent.size() == 2 && parent[1] == ':') parent += '\\';  // "c:" alone means the current folder of c:
+    if (parent != dir) ForceDirectories(parent);  // a failure shows in the final check
+  }
+  CreateDirectoryA(dir.c_str(), nullptr);
+  return DirectoryExists(dir);
+}
+
+bool Win32FileSystem::EraseFile(const std::string& Path) {
+  return !Path.empty() && DeleteFileA(Path.c_str()) != 0;
+}
+
+bool Win32FileSystem::RemoveDir(const std::string& Path) {
+  return !Path.empty() && RemoveDirectoryA(Path.c_str()) != 0;
+}
+
+int32_t Win32FileSystem::FileAge(const std::string& Path) {
+  if (Path.empty() || HasWildcard(Path)) return -1;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA(Path.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return -1;
+  FindClose(find);
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
+  FILETIME local;
+  WORD date = 0, time = 0;
+  if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToDosDateTime(&local, &date, &time)) return -1;
+  return static_cast<int32_t>((static_cast<uint32_t>(date) << 16) | time);
+}
+
+std::unique_ptr<TFileStream> Win32FileSystem::OpenFile(const std::string& Path, uint16_t Mode) {
+  HANDLE handle;
+  if (Mode == fmCreate)
+    handle = CreateFileA(Path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  else
+    handle = CreateFileA(Path.c_str(), AccessOf(Mode), ShareModeOf(Mode), nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    std::string reason = SystemErrorMessage(GetLastError());
+    if (Mode == fmCreate) throw EFCreateError("Cannot create file \"" + Path + "\". " + reason);
+    throw EFOpenError("Cannot open file \"" + Path + "\". " + reason);
+  }
+  return std::make_unique<Win32FileStream>(Path, handle);
+}
+
+std::string Win32FileSystem::GetCurrentDir() {
+  char buf[MAX_PATH + 1];
+  DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
+  if (n == 0) return "";
+  if (n < sizeof buf) return std::string(buf, n);
+  std::string big(n, '\0');  // a longer path: n is the size needed
+  n = GetCurrentDirectoryA(static_cast<DWORD>(big.size()), big.data());
+  big.resize(n < big.size() ? n : 0);
+  return big;
+}
+
+std::vector<IFileSystem::DriveInfo> Win32FileSystem::Drives() {
+  std::vector<DriveInfo> drives;
+  DWORD mask = GetLogicalDrives();
+  for (int i = 0; i < 26; ++i) {
+    if (!(mask & (1u << i))) continue;
+    char letter = static_cast<char>('a' + i);
+    char root[4] = {static_cast<char>('A' + i), ':', '\\', 0};
+    DriveInfo info{letter, static_cast<int>(GetDriveTypeA(root)), ""};
+    if (info.Type == DRIVE_REMOTE) {
+      char local[3] = {root[0], ':', 0};
+      char remote[MAX_PATH];
+      DWORD size = sizeof remote;
+      if (WNetGetConnectionA(local, remote, &size) == NO_ERROR) info.Label = remote;
+    } else if (info.Type != DRIVE_REMOVABLE) {
+      // Floppy drives are not asked: an empty one would make the system wait.
+      char label[MAX_PATH + 1];
+      DWORD serial = 0, maxLen = 0, flags = 0;
+      UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);  // no "insert a disk" box for an empty CD drive
+      if (GetVolumeInformationA(root, label, sizeof label, &serial, &maxLen, &flags, nullptr, 0)) info.Label = label;
+      SetErrorMode(oldMode);
+    }
+    drives.push_back(info);
+  }
+  return drives;
+}
+
+std::vector<std::string> Win32FileSystem::SubFolders(const std::string& Path) {
+  std::vector<std::string> names;
+  if (Path.empty() || HasWildcard(Path)) return names;
+  std::string pattern = Path;
+  if (pattern.back() != '\\' && pattern.back() != ':') pattern += '\\';
+  pattern += "*.*";
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA(pattern.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    if (std::strcmp(data.cFileName, ".") == 0 || std::strcmp(data.cFileName, "..") == 0) continue;
+    names.emplace_back(data.cFileName);
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; });
+  return names;
+}
+
+}  // namespace platform

@@ -1,0 +1,18 @@
+// The registry through advapi32's ANSI functions.
+#pragma once
+
+#include "platform/registry.h"
+
+namespace platform {
+
+class Win32Registry : public IRegistry {
+public:
+  // Keys are opened and created with KEY_ALL_ACCESS; a leading backslash of
+  // Path is dropped (paths are always taken from the root key).
+  std::unique_ptr<IRegistryKey> OpenKey(RootKey Root, const std::string& Path, bool CanCreate) override;
+  bool KeyExists(RootKey Root, const std::string& Path) override;
+  // Deletes the key's subkeys depth first, then the key itself.
+  bool DeleteKey(RootKey Root, const std::string& Path) override;
+};
+
+}  // namespace platform

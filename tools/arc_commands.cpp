@@ -1,0 +1,560 @@
+#include "tools/arc_commands.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+#include "archive/backup.h"
+#include "archive/format.h"
+#include "archive/volume_writer.h"
+#include "platform/dostime.h"
+#include "runtime/exceptions.h"
+#include "runtime/stringlist.h"
+#include "tools/archive_check.h"
+#include "tools/installer_image.h"
+
+namespace arc {
+
+namespace {
+
+const char kGeneralHelp[] =
+    "Usage: velto-arc COMMAND [OPTION]... ARGUMENT...\n"
+    "Commands:\n"
+    "  create     write an archive from files\n"
+    "  list       show an archive's title, totals and files\n"
+    "  test       check every block of every entry of an archive\n"
+    "  extract    restore the files of an archive\n"
+    "  installer  append an archive to an installer stub\n"
+    "Run 'velto-arc COMMAND --help' for the options of a command.\n"
+    "list, test and extract also take a finished installer as ARCHIVE.\n"
+    "Exit status: 0 success, 1 archive or file error, 2 wrong usage.\n";
+
+const char kCreateHelp[] =
+    "Usage: velto-arc create ARCHIVE [OPTION]... FILE...\n"
+    "Writes ARCHIVE from the FILEs, in the order given.\n"
+    "  -t, --title TITLE        the archive's title (default: none)\n"
+    "  -l, --level LEVEL        fastest (default), none, default or max\n"
+    "  -j, --jobs N             compression threads (default: one per processor);\n"
+    "                           the archive's bytes do not depend on it\n"
+    "      --volume-size BYTES  split into volume files of at most BYTES bytes:\n"
+    "                           ARCHIVE, then ARCHIVE with the extension .002,\n"
+    "                           .003, ...; at least 16412 bytes (more for very\n"
+    "                           long titles or names)\n"
+    "  -q, --quiet              no progress bar and no summary\n"
+    "  -h, --help               this text\n"
+    "A FILE is stored under its absolute path written as a Windows path on\n"
+    "drive Z: (/home/u/a.txt is stored as Z:\\home\\u\\a.txt). Write\n"
+    "SOURCE=STORED to store SOURCE under the name STORED: the argument is split\n"
+    "at the first '=' followed by a drive letter, a colon and a backslash, so\n"
+    "build/a=1.exe=c:\\release\\a.exe stores build/a=1.exe as c:\\release\\a.exe.\n"
+    "When SOURCE_DATE_EPOCH is set, it gives the date of the file list, so that\n"
+    "the same files give the same archive.\n";
+
+const char kListHelp[] =
+    "Usage: velto-arc list ARCHIVE\n"
+    "Shows the archive's title, its totals and one line per file: the stored\n"
+    "name, the date and time, the size in bytes.\n"
+    "  -h, --help               this text\n";
+
+const char kTestHelp[] =
+    "Usage: velto-arc test [-q] ARCHIVE\n"
+    "Reads every block of every entry, following the volumes, checks each zlib\n"
+    "stream and its Adler-32, the header's totals and the file list, and names\n"
+    "every damaged entry.\n"
+    "  -q, --quiet              print nothing when the archive is sound\n"
+    "  -h, --help               this text\n";
+
+const char kExtractHelp[] =
+    "Usage: velto-arc extract ARCHIVE [OPTION]...\n"
+    "Restores the archive's files.\n"
+    "  -d, --directory DIR      restore into DIR (default: the current folder)\n"
+    "      --mode MODE          all (default): every file; no-overwrite: only\n"
+    "                           files that do not exist; newer: missing files and\n"
+    "                           files older than the stored ones; existing: only\n"
+    "                           files that exist; existing-newer: existing files\n"
+    "                           older than the stored ones\n"
+    "      --full-path          keep the stored folders below DIR (the drive part\n"
+    "                           is dropped); otherwise every file goes into DIR\n"
+    "  -q, --quiet              no progress bar and no summary\n"
+    "  -h, --help               this text\n"
+    "At a volume change the next volume is read when its file is there; else the\n"
+    "tool asks for it on the terminal, and stops when there is no terminal.\n";
+
+const char kInstallerHelp[] =
+    "Usage: velto-arc installer --stub STUB.exe -o SETUP.exe ARCHIVE\n"
+    "Writes SETUP.exe: a copy of STUB.exe, zero bytes so that the finished\n"
+    "file's length is a multiple of 8 (a code-signing tool can then append its\n"
+    "certificate table without padding), ARCHIVE, and the 4-byte payload\n"
+    "trailer holding the archive's start offset. ARCHIVE must be a sound\n"
+    "single-volume archive.\n"
+    "      --stub STUB.exe      the installer program\n"
+    "  -o, --output SETUP.exe   the installer to write\n"
+    "  -h, --help               this text\n";
+
+// A usage error: the message and the command whose help to point at.
+struct EUsage {
+  std::string Message;
+};
+// A failure: the message ends up as "velto-arc: <Message>".
+struct EFailure {
+  std::string Message;
+};
+
+// Options and positional arguments of one command.
+class TArguments {
+public:
+  // Valued: option names that take a value; Flags: those that do not.
+  TArguments(const std::vector<std::string>& Args, const std::vector<std::string>& Valued,
+             const std::vector<std::string>& Flags) {
+    bool options = true;
+    for (size_t i = 0; i < Args.size(); ++i) {
+      std::string a = Args[i];
+      if (options && a == "--") {
+        options = false;
+        continue;
+      }
+      if (!options || a.size() < 2 || a[0] != '-') {
+        Positional.push_back(a);
+        continue;
+      }
+      std::string value;
+      bool inlineValue = false;
+      if (size_t eq = a.find('='); a.compare(0, 2, "--") == 0 && eq != std::string::npos) {
+        value = a.substr(eq + 1);
+        a = a.substr(0, eq);
+        inlineValue = true;
+      }
+      if (std::find(Flags.begin(), Flags.end(), a) != Flags.end()) {
+        if (inlineValue) throw EUsage{"option " + a + " takes no value"};
+        Values[a] = "";
+      } else if (std::find(Valued.begin(), Valued.end(), a) != Valued.end()) {
+        if (!inlineValue) {
+          if (i + 1 >= Args.size()) throw EUsage{"option " + a + " needs a value"};
+          value = Args[++i];
+        }
+        Values[a] = value;
+      } else {
+        throw EUsage{"unknown option " + a};
+      }
+    }
+  }
+  bool Has(const std::string& Short, const std::string& Long) const { return Values.count(Short) || Values.count(Long); }
+  std::string Get(const std::string& Short, const std::string& Long, const std::string& Default = "") const {
+    if (auto it = Values.find(Long); it != Values.end()) return it->second;
+    if (auto it = Values.find(Short); it != Values.end()) return it->second;
+    return Default;
+  }
+
+  std::vector<std::string> Positional;
+  std::map<std::string, std::string> Values;
+};
+
+bool ParseNumber(const std::string& Text, long long Min, long long Max, long long& Value) {
+  if (Text.empty() || Text.size() > 12 || Text.find_first_not_of("0123456789") != std::string::npos) return false;
+  Value = std::stoll(Text);
+  return Value >= Min && Value <= Max;
+}
+
+std::string DateTimeText(int32_t Dos) {
+  platform::DosDateTimeParts p;
+  if (!platform::UnpackDosDateTime(Dos, p)) return std::to_string(Dos);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", p.Year, p.Month, p.Day, p.Hour, p.Minute, p.Second);
+  return buf;
+}
+
+// The progress bar on standard error, drawn only on a terminal.
+class TProgressBar {
+public:
+  TProgressBar(std::ostream& Err, IConsole& Console, bool Enabled) : FErr(Err), FConsole(Console), FEnabled(Enabled) {}
+  void Show(const std::string& Name, int Percent) {
+    if (!FEnabled || (Percent == FPercent && Name == FName)) return;
+    FPercent = Percent;
+    FName = Name;
+    int filled = Percent * 30 / 100;
+    std::string shown = FConsole.ToTerminal(Name);
+    if (shown.size() > 40) shown = "..." + shown.substr(shown.size() - 37);
+    char pct[8];
+    std::snprintf(pct, sizeof pct, "%3d%%", Percent);
+    FErr << "\r[" << std::string(size_t(filled), '#') << std::string(size_t(30 - filled), '.') << "] " << pct << ' '
+         << shown << "\x1b[K" << std::flush;
+    FDrawn = true;
+  }
+  // Ends the bar's line, before other output or at the end.
+  void Finish() {
+    if (FDrawn) FErr << "\n" << std::flush;
+    FDrawn = false;
+  }
+
+private:
+  std::ostream& FErr;
+  IConsole& FConsole;
+  bool FEnabled;
+  bool FDrawn = false;
+  int FPercent = -1;
+  std::string FName;
+};
+
+// Dialogs for the component: the tool gets every error through OnError and
+// every volume through OnNeedDisk, so a box only appears for what those do
+// not cover; it is printed and answered with OK.
+class TConsoleDialogs : public platform::IDialogs {
+public:
+  explicit TConsoleDialogs(std::ostream& Err) : FErr(Err) {}
+  int ShowMessageBox(const std::string& Text, const std::string&, uint32_t) override {
+    FErr << "velto-arc: " << Text << "\n";
+    return platform::idOK;
+  }
+  void ProcessMessages() override {}
+
+private:
+  std::ostream& FErr;
+};
+
+// An archive opened for list, test or extract: the file and where the
+// archive starts in it (after the image of an installer).
+struct TOpenedArchive {
+  std::unique_ptr<TFileStream> Stream;
+  int64_t Start = 0;
+  bool Installer() const { return Start > 0; }
+};
+
+class TCommands {
+public:
+  TCommands(IConsole& Console, std::ostream& Out, std::ostream& Err) : FConsole(Console), FOut(Out), FErr(Err) {}
+
+  int Run(const std::vector<std::string>& Args) {
+    std::string command = Args.empty() ? "" : Args[0];
+    std::vector<std::string> rest(Args.begin() + (Args.empty() ? 0 : 1), Args.end());
+    try {
+      try {
+        if (command == "--help" || command == "-h" || command == "help") {
+          FOut << kGeneralHelp;
+          return esSuccess;
+        }
+        if (command == "create") return Create(rest);
+        if (command == "list") return List(rest);
+        if (command == "test") return Test(rest);
+        if (command == "extract") return Extract(rest);
+        if (command == "installer") return Installer(rest);
+        FCommand.clear();
+        throw EUsage{command.empty() ? "no command given" : "unknown command '" + command + "'"};
+      } catch (const EUsage& e) {
+        FBar.reset();
+        FErr << "velto-arc: " << e.Message << "\n";
+        FErr << "Try 'velto-arc " << (FCommand.empty() ? "" : FCommand + " ") << "--help'.\n";
+        return esUsage;
+      }
+    } catch (const EFailure& e) {
+      if (FBar) FBar->Finish();
+      FErr << "velto-arc: " << e.Message << "\n";
+      return esFailure;
+    }
+  }
+
+private:
+  // Shown names and paths, in the terminal's encoding.
+  std::string Show(const std::string& Text) { return FConsole.ToTerminal(Text); }
+  // Text typed on the command line, as Windows-1252.
+  std::string Typed(const std::string& Text, const std::string& What) {
+    std::string out;
+    if (!FConsole.FromTerminal(Text, out)) throw EUsage{What + " has characters that Windows-1252 cannot hold"};
+    return out;
+  }
+  bool HelpAsked(const TArguments& A, const char* Help) {
+    if (!A.Has("-h", "--help")) return false;
+    FOut << Help;
+    return true;
+  }
+  void StartBar(bool Quiet) { FBar = std::make_unique<TProgressBar>(FErr, FConsole, !Quiet && FConsole.ErrIsTerminal()); }
+
+  // Opens ARCHIVE (a host path given by the user) and finds the archive in it.
+  TOpenedArchive OpenArchive(const std::string& Given, std::string& Path) {
+    Path = FConsole.ComponentPath(Given);
+    platform::IFileSystem& files = FConsole.Files();
+    if (!files.FileExists(Path)) throw EFailure{Show(Given) + ": no such archive file"};
+    TOpenedArchive a;
+    try {
+      a.Stream = files.OpenFile(Path, fmOpenRead | fmShareDenyNone);
+    } catch (const EStreamError& e) {
+      throw EFailure{BackupErrorMessage(beCannotReadArchive) + ": " + Show(Given) + " (" + Show(e.Message()) + ")"};
+    }
+    if (!FindArchiveStart(*a.Stream, a.Start))
+      throw EFailure{BackupErrorMessage(beInvalidArchive) + ": " + Show(Given) + " (an executable without a payload trailer)"};
+    a.Stream->SetPosition(a.Start);
+    return a;
+  }
+
+  int Create(const std::vector<std::string>& Args) {
+    FCommand = "create";
+    TArguments a(Args, {"-t", "--title", "-l", "--level", "-j", "--jobs", "--volume-size"},
+                 {"-q", "--quiet", "-h", "--help"});
+    if (HelpAsked(a, kCreateHelp)) return esSuccess;
+    if (a.Positional.size() < 2) throw EUsage{a.Positional.empty() ? "no archive given" : "no file given"};
+    TBackupFile backup(nullptr, FConsole.Files(), FDialogs);
+    backup.BackupTitle = Typed(a.Get("-t", "--title"), "the title");
+    std::string level = a.Get("-l", "--level", "fastest");
+    if (level == "fastest") backup.CompressionLevel = clFastest;
+    else if (level == "none") backup.CompressionLevel = clcNone;
+    else if (level == "default") backup.CompressionLevel = clcDefault;
+    else if (level == "max") backup.CompressionLevel = clMax;
+    else throw EUsage{"unknown level '" + level + "' (fastest, none, default or max)"};
+    long long n = FConsole.Processors();
+    if (a.Has("-j", "--jobs") && !ParseNumber(a.Get("-j", "--jobs"), 1, 256, n))
+      throw EUsage{"--jobs needs a number from 1 to 256"};
+    backup.CompressionThreads = int(n);
+
+    std::vector<TBackupFile::TSourceFile> files;
+    std::map<std::string, std::string> given;  // component path -> as typed
+    size_t longest = 0;
+    for (size_t i = 1; i < a.Positional.size(); ++i) {
+      std::string source, stored;
+      SplitSourceSpec(a.Positional[i], source, stored);
+      if (source.empty()) throw EUsage{"'" + a.Positional[i] + "' names no source file"};
+      std::string path = FConsole.ComponentPath(source);
+      stored = stored.empty() ? Typed(path, "the name of " + source) : Typed(stored, "the stored name " + stored);
+      given[path] = source;
+      files.push_back({path, stored});
+      longest = std::max(longest, stored.size());
+    }
+    if (a.Has("", "--volume-size")) {
+      long long min = archive::MinVolumeSize(backup.BackupTitle.size(), longest), size = 0;
+      if (!ParseNumber(a.Get("", "--volume-size"), 1, 0x7FFFFFFF, size))
+        throw EUsage{"--volume-size needs a number of bytes up to 2147483647"};
+      if (size < min) throw EUsage{"--volume-size must be at least " + std::to_string(min) + " bytes for these files"};
+      backup.MaxSize = int32_t(size);
+    }
+    bool quiet = a.Has("-q", "--quiet");
+    StartBar(quiet);
+    int32_t error = 0;
+    backup.OnError = [&](TObject*, const int32_t Code, const std::string&) { error = Code; };
+    backup.OnProgress = [&](TObject*, const std::string& Name, TPercentage Percent, bool&) {
+      FBar->Show(given.count(Name) ? given[Name] : Name, Percent);
+    };
+    int volumes = 1;
+    backup.OnNeedDisk = [&](TObject*, uint16_t, bool&) { ++volumes; };
+    std::string archivePath = FConsole.ComponentPath(a.Positional[0]);
+    bool ok = backup.Backup(archivePath, files);
+    FBar->Finish();
+    if (!ok) {
+      std::string concerned = a.Positional[0];
+      if (error == beCannotReadFile && given.count(backup.CurrentFileName())) concerned = given[backup.CurrentFileName()];
+      throw EFailure{BackupErrorMessage(error ? error : beCannotWriteArchive) + ": " + Show(concerned)};
+    }
+    if (!quiet)
+      FOut << Show(a.Positional[0]) << ": " << backup.FileCount() << " files, " << backup.TotalSize() << " bytes"
+           << (volumes > 1 ? ", " + std::to_string(volumes) + " volumes" : std::string()) << "\n";
+    return esSuccess;
+  }
+
+  int List(const std::vector<std::string>& Args) {
+    FCommand = "list";
+    TArguments a(Args, {}, {"-h", "--help"});
+    if (HelpAsked(a, kListHelp)) return esSuccess;
+    if (a.Positional.size() != 1) throw EUsage{a.Positional.empty() ? "no archive given" : "one archive only"};
+    std::string path;
+    TOpenedArchive archive = OpenArchive(a.Positional[0], path);
+    TBackupFile backup(nullptr, FConsole.Files(), FDialogs);
+    int32_t error = 0;
+    backup.OnError = [&](TObject*, const int32_t Code, const std::string&) { error = Code; };
+    TStringList list;
+    std::string title;
+    backup.ReadArchiveInfoFromStream(archive.Stream.get(), &list, title);
+    if (error) throw EFailure{BackupErrorMessage(error) + ": " + Show(a.Positional[0])};
+    FOut << "Title: " << Show(title) << "\n";
+    FOut << "Files: " << backup.FileCount() << "\n";
+    FOut << "Total size: " << backup.TotalSize() << " bytes\n";
+    for (const std::string& line : list.Items()) {
+      size_t tab = line.rfind('\t'), eq = line.rfind('=');
+      if (tab == std::string::npos || eq == std::string::npos || eq < tab) {
+        FOut << Show(line) << "\n";
+        continue;
+      }
+      std::string name = line.substr(0, tab), when = line.substr(tab + 1, eq - tab - 1), size = line.substr(eq + 1);
+      long long dos = 0;
+      bool negative = !when.empty() && when[0] == '-';
+      std::string dateText = when;
+      if (ParseNumber(negative ? when.substr(1) : when, 0, 0xFFFFFFFFLL, dos))
+        dateText = DateTimeText(int32_t(uint32_t(negative ? -dos : dos)));
+      FOut << Show(name) << "  " << dateText << "  " << size << "\n";
+    }
+    return esSuccess;
+  }
+
+  int Test(const std::vector<std::string>& Args) {
+    FCommand = "test";
+    TArguments a(Args, {}, {"-q", "--quiet", "-h", "--help"});
+    if (HelpAsked(a, kTestHelp)) return esSuccess;
+    if (a.Positional.size() != 1) throw EUsage{a.Positional.empty() ? "no archive given" : "one archive only"};
+    std::string path;
+    TOpenedArchive archive = OpenArchive(a.Positional[0], path);
+    TOpenVolume openVolume = [&](int Number, std::string& Name) -> std::unique_ptr<TStream> {
+      if (archive.Installer() || Number < 2 || Number > archive::kMaxVolumeNumber) return nullptr;
+      std::string volume = archive::VolumeFileName(path, Number);
+      Name = FConsole.DisplayPath(volume);
+      if (!FConsole.Files().FileExists(volume)) return nullptr;
+      try {
+        return FConsole.Files().OpenFile(volume, fmOpenRead | fmShareDenyNone);
+      } catch (const EStreamError&) {
+        return nullptr;
+      }
+    };
+    TCheckReport report = CheckArchive(*archive.Stream, openVolume);
+    for (const std::string& d : report.Damaged) FErr << "velto-arc: damaged entry " << Show(d) << "\n";
+    if (!report.Broken.empty()) throw EFailure{Show(a.Positional[0]) + ": " + Show(report.Broken)};
+    if (!report.Damaged.empty())
+      throw EFailure{Show(a.Positional[0]) + ": " + std::to_string(report.Damaged.size()) + " damaged"};
+    if (!a.Has("-q", "--quiet"))
+      FOut << Show(a.Positional[0]) << ": " << report.Files << " files, " << report.Volumes
+           << (report.Volumes == 1 ? " volume" : " volumes") << ", all blocks sound\n";
+    return esSuccess;
+  }
+
+  int Extract(const std::vector<std::string>& Args) {
+    FCommand = "extract";
+    TArguments a(Args, {"-d", "--directory", "--mode"}, {"--full-path", "-q", "--quiet", "-h", "--help"});
+    if (HelpAsked(a, kExtractHelp)) return esSuccess;
+    if (a.Positional.size() != 1) throw EUsage{a.Positional.empty() ? "no archive given" : "one archive only"};
+    TBackupFile backup(nullptr, FConsole.Files(), FDialogs);
+    std::string mode = a.Get("", "--mode", "all");
+    static const std::pair<const char*, TRestoreMode> modes[] = {{"all", rmAll},
+                                                                 {"no-overwrite", rmNoOverwrite},
+                                                                 {"newer", rmNewer},
+                                                                 {"existing", rmExisting},
+                                                                 {"existing-newer", rmExistingNewer}};
+    auto found = std::find_if(std::begin(modes), std::end(modes), [&](auto& m) { return mode == m.first; });
+    if (found == std::end(modes)) throw EUsage{"unknown mode '" + mode + "'"};
+    backup.RestoreMode = found->second;
+    backup.RestoreFullPath = a.Has("", "--full-path");
+    std::string dir = a.Has("-d", "--directory") ? FConsole.ComponentPath(a.Get("-d", "--directory")) : FConsole.CurrentFolder();
+
+    std::string path;
+    TOpenedArchive archive = OpenArchive(a.Positional[0], path);
+    bool quiet = a.Has("-q", "--quiet");
+    StartBar(quiet);
+    int32_t error = 0;
+    std::string missingVolume;
+    bool stopped = false;
+    backup.OnError = [&](TObject*, const int32_t Code, const std::string&) { error = Code; };
+    backup.OnProgress = [&](TObject*, const std::string& Name, TPercentage Percent, bool&) {
+      if (!Name.empty()) FBar->Show(Name, Percent);
+    };
+    backup.OnNeedDisk = [&](TObject*, uint16_t Disk, bool& Continue) {
+      std::string volume = archive::VolumeFileName(path, Disk);
+      if (FConsole.Files().FileExists(volume)) return;
+      FBar->Finish();
+      if (!FConsole.InIsTerminal()) {
+        missingVolume = volume;
+        Continue = false;
+        return;
+      }
+      FErr << "Volume " << Disk << " (" << Show(FConsole.DisplayPath(volume)) << ") is missing. Put it there and press Enter, or type q to stop: "
+           << std::flush;
+      std::string line;
+      if (!FConsole.ReadLine(line) || line == "q" || line == "Q") {
+        stopped = true;
+        Continue = false;
+      }
+    };
+    bool ok = false;
+    try {
+      if (archive.Installer()) {
+        // The component reads the caller's stream as ":STREAM" once it knows it.
+        std::string title;
+        backup.ReadArchiveInfoFromStream(archive.Stream.get(), nullptr, title);
+        archive.Stream->SetPosition(archive.Start);
+        ok = backup.Restore(":STREAM", dir);
+      } else {
+        archive.Stream.reset();
+        ok = backup.Restore(path, dir);
+      }
+    } catch (const Exception& e) {
+      throw EFailure{Show(e.Message()) + ": " + Show(a.Positional[0])};
+    }
+    FBar->Finish();
+    if (!ok) {
+      if (!missingVolume.empty())
+        throw EFailure{"volume " + Show(FConsole.DisplayPath(missingVolume)) +
+                       " is missing and there is no terminal to ask for it"};
+      if (stopped) throw EFailure{"extraction stopped at a missing volume"};
+      if (error)
+        throw EFailure{BackupErrorMessage(error) + ": " +
+                       Show(backup.CurrentFileName().empty() ? a.Positional[0]
+                                                             : FConsole.DisplayPath(backup.CurrentFileName()))};
+      throw EFailure{BackupErrorMessage(beCannotReadArchive) + ": " + Show(a.Positional[0])};
+    }
+    if (!quiet) FOut << Show(a.Positional[0]) << ": " << backup.RestoredCount() << " files restored\n";
+    return esSuccess;
+  }
+
+  int Installer(const std::vector<std::string>& Args) {
+    FCommand = "installer";
+    TArguments a(Args, {"--stub", "-o", "--output"}, {"-h", "--help"});
+    if (HelpAsked(a, kInstallerHelp)) return esSuccess;
+    if (!a.Has("", "--stub")) throw EUsage{"no --stub given"};
+    if (!a.Has("-o", "--output")) throw EUsage{"no -o given"};
+    if (a.Positional.size() != 1) throw EUsage{a.Positional.empty() ? "no archive given" : "one archive only"};
+    platform::IFileSystem& files = FConsole.Files();
+    std::string stubGiven = a.Get("", "--stub"), outGiven = a.Get("-o", "--output");
+    std::string stubPath = FConsole.ComponentPath(stubGiven), outPath = FConsole.ComponentPath(outGiven);
+    std::string archivePath = FConsole.ComponentPath(a.Positional[0]);
+    auto open = [&](const std::string& Path, const std::string& Given) {
+      if (!files.FileExists(Path)) throw EFailure{Show(Given) + ": no such file"};
+      try {
+        return files.OpenFile(Path, fmOpenRead | fmShareDenyNone);
+      } catch (const EStreamError& e) {
+        throw EFailure{Show(Given) + ": " + Show(e.Message())};
+      }
+    };
+    auto stub = open(stubPath, stubGiven);
+    auto archive = open(archivePath, a.Positional[0]);
+    bool volumes = false;
+    TCheckReport report = CheckArchive(*archive, [&](int, std::string&) -> std::unique_ptr<TStream> {
+      volumes = true;
+      return nullptr;
+    });
+    if (volumes) throw EFailure{Show(a.Positional[0]) + ": an installer needs a single-volume archive"};
+    if (!report.Ok())
+      throw EFailure{Show(a.Positional[0]) + ": not a sound archive (" +
+                     Show(report.Broken.empty() ? report.Damaged[0] : report.Broken) + ")"};
+    std::unique_ptr<TFileStream> out;
+    try {
+      out = files.OpenFile(outPath, fmCreate);
+      WriteInstaller(*stub, *archive, *out);
+    } catch (const Exception& e) {
+      out.reset();
+      files.EraseFile(outPath);
+      throw EFailure{Show(outGiven) + ": " + Show(e.Message())};
+    }
+    return esSuccess;
+  }
+
+  IConsole& FConsole;
+  std::ostream& FOut;
+  std::ostream& FErr;
+  TConsoleDialogs FDialogs{FErr};
+  std::unique_ptr<TProgressBar> FBar;
+  std::string FCommand;
+};
+
+}  // namespace
+
+void SplitSourceSpec(const std::string& Arg, std::string& Source, std::string& Stored) {
+  for (size_t i = 0; i + 3 < Arg.size(); ++i) {
+    char d = Arg[i + 1];
+    if (Arg[i] == '=' && ((d >= 'a' && d <= 'z') || (d >= 'A' && d <= 'Z')) && Arg[i + 2] == ':' && Arg[i + 3] == '\\') {
+      Source = Arg.substr(0, i);
+      Stored = Arg.substr(i + 1);
+      return;
+    }
+  }
+  Source = Arg;
+  Stored.clear();
+}
+
+int RunArc(const std::vector<std::string>& Args, IConsole& Console, std::ostream& Out, std::ostream& Err) {
+  return TCommands(Console, Out, Err).Run(Args);
+}
+
+}  // namespace arc
