@@ -1,0 +1,262 @@
+#include "app/unit1.h"
+
+#include <memory>
+
+#include "app/installer_record.h"
+#include "app/unit2.h"
+#include "archive/payload.h"
+#include "runtime/application.h"
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+// Upper case of a Windows-1252 text, as the ANSI code page's upper-casing.
+std::string AnsiUpperCase(std::string S) {
+  for (char& ch : S) {
+    auto c = static_cast<unsigned char>(ch);
+    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7))
+      c = static_cast<unsigned char>(c - 0x20);
+    else if (c == 0x9A || c == 0x9C || c == 0x9E)
+      c = static_cast<unsigned char>(c - 0x10);
+    else if (c == 0xFF)
+      c = 0x9F;
+    ch = static_cast<char>(c);
+  }
+  return S;
+}
+
+// The text after the last backslash or colon.
+std::string BaseName(const std::string& Path) {
+  size_t pos = Path.find_last_of("\\:");
+  return pos == std::string::npos ? Path : Path.substr(pos + 1);
+}
+
+// The Windows system folder buffer holds 260 characters, its end included.
+constexpr size_t kMaxPath = 260;
+
+int ShowBox(platform::IDialogs& Dialogs, const std::string& Text, uint32_t Flags) {
+  if (Application) return Application->ShowMessageBox(Text, "", Flags);
+  return Dialogs.ShowMessageBox(Text, "", Flags);
+}
+
+}  // namespace
+
+TForm1::TForm1(TComponent* AOwner, const TServices& Services) : TForm(AOwner, Services.Peer), FServices(Services) {
+  Form1 = this;
+  try {
+    LoadLayout();
+    // Constructor body: the state starts empty (members), the post-install
+    // list empty; then the card comes from the installer record.
+    FPostInstall.Clear();
+    TCardData card = ReadInstallerRecord(FServices.Registry);
+    Edit1->SetText(card.Cognome);
+    Edit2->SetText(card.Nome);
+    Edit3->SetText(card.Citta);
+    Edit4->SetText(card.Prov);
+    Edit7->SetText(card.Indirizzo);
+    Edit5->SetText(card.Eta);
+    Edit6->SetText(card.Tel);
+    CheckBox1->SetChecked(card.Maschio);
+    DoCreate();
+  } catch (...) {
+    Form1 = nullptr;
+    throw;
+  }
+}
+
+TForm1::~TForm1() {
+  if (Form1 == this) Form1 = nullptr;
+}
+
+// ---- Start-up ----------------------------------------------------------------
+
+void TForm1::FormCreate(TObject*) {
+  // The payload steps: an exception ends FormCreate here and is shown by the
+  // application; the window is made all the same.
+  FArchiveFiles = std::make_unique<TStringList>();
+  FPayloadStream = FServices.Files.OpenFile(FServices.System.ProgramPath(), fmOpenRead | fmShareDenyNone);
+  archive::PayloadLocation where =
+      archive::ReadPayloadInfo(*FPayloadStream, *BackupFile1, FArchiveFiles.get(), FVersion);
+  FPayloadOffset = static_cast<uint32_t>(where.ArchiveStart);
+  SetCaption(Caption() + " Vers." + FVersion);
+  FSystemDir = FServices.System.SystemDirectory();
+  if (FSystemDir.size() >= kMaxPath) FSystemDir.resize(kMaxPath - 1);
+
+  // The record check.
+  if (!InstallerRecordExists(FServices.Registry)) Button14->SetEnabled(false);
+}
+
+void TForm1::FormPaint(TObject*) {
+  Image2->SetPicture(ImgBase->Picture());
+  Image4->SetPicture(ImgBase->Picture());
+}
+
+// ---- Navigation and closing ------------------------------------------------------
+
+void TForm1::Button2Click(TObject* Sender) {
+  if (FBusy) return;
+  if (auto* c = dynamic_cast<TComponent*>(Sender)) Notebook1->SetPageIndex(c->Tag);
+}
+
+void TForm1::Button3Click(TObject*) {
+  if (FBusy) return;
+  Close();
+}
+
+void TForm1::Button8Click(TObject*) {
+  if (FBusy) return;
+  Close();
+}
+
+void TForm1::FormCloseQuery(TObject*, bool& CanClose) {
+  // A close asked for while files are being extracted or removed would free
+  // the window under the running operation.
+  if (FBusy) CanClose = false;
+}
+
+void TForm1::FormClose(TObject*, TCloseAction& Action) {
+  // The window goes in every case, also when the record cannot be written.
+  Action = caFree;
+  if (!FInstalled || FUninstalled || FCloseWorkDone) return;
+  // Once only: a repeated close must not start the commands again.
+  FCloseWorkDone = true;
+  for (const std::string& command : FPostInstall.Items()) FServices.System.StartCommand(command, platform::swShowNormal);
+  try {
+    WriteInstallerRecord(FServices.Registry, LabelDir->Caption() + "\\velto.exe", FVersion, CardFromFields());
+  } catch (...) {
+    if (!Application) throw;
+    Application->HandleException();
+  }
+}
+
+TCardData TForm1::CardFromFields() const {
+  TCardData card;
+  card.Cognome = Edit1->Text();
+  card.Nome = Edit2->Text();
+  card.Indirizzo = Edit7->Text();
+  card.Citta = Edit3->Text();
+  card.Prov = Edit4->Text();
+  card.Eta = Edit5->Text();
+  card.Tel = Edit6->Text();
+  card.Maschio = CheckBox1->Checked();
+  return card;
+}
+
+// ---- The install run -----------------------------------------------------------------
+
+void TForm1::Button1Click(TObject*) {
+  if (FBusy) return;
+  if (!FPayloadStream) {
+    ShowBox(FServices.Dialogs, kDamagedInstallerMessage, platform::mbOK | platform::mbIconError);
+    return;
+  }
+  ProgressBar1->SetVisible(true);
+  FServices.Cursor.SetBusyCursor(true);
+  bool ok = false;
+  FBusy = true;
+  try {
+    FPayloadStream->SetPosition(FPayloadOffset);
+    ok = BackupFile1->RestoreFromStream(FPayloadStream.get(), "");
+  } catch (...) {
+    FBusy = false;
+    FServices.Cursor.SetBusyCursor(false);
+    throw;
+  }
+  FBusy = false;
+  FServices.Cursor.SetBusyCursor(false);
+  // A failed run leaves the wizard here with its buttons working: the user
+  // may go back, choose another folder and try again.
+  if (!ok) return;
+  FInstalled = true;
+  FServices.Dialogs.ShowMessageBox("Lanciare il programma dall'icona sul desktop", "Installazione conclusa con successo",
+                                   platform::mbOK);
+  Close();
+}
+
+void TForm1::BackupFile1RestoreFile(TObject*, std::string& Filename, int32_t, bool& DoRestore) {
+  const std::string dest = LabelDir->Caption();
+  const std::string name = BaseName(Filename);
+  Filename = dest + "\\" + name;
+  if (!FServices.Files.DirectoryExists(dest)) FServices.Files.CreateDir(dest);
+  const std::string upperName = AnsiUpperCase(name);
+  // The path is quoted: unquoted, a path with blanks would start another
+  // program (c:\Program.exe for c:\Program Files\...).
+  if (upperName == "TIDEHUB.EXE") FPostInstall.Add("\"" + Filename + "\" /regserver");
+  for (int i = 0; i < ComponentCount(); ++i) {
+    auto* shortcut = dynamic_cast<TMyShortCut*>(Components(i));
+    if (!shortcut || shortcut->Tag != 50 || AnsiUpperCase(shortcut->ExeName) != upperName) continue;
+    shortcut->FilePathName = Filename;
+    if (!shortcut->IconPathName.empty()) shortcut->IconPathName = dest + "\\" + shortcut->IconPathName;
+    shortcut->CreateLink();
+  }
+  DoRestore = true;
+}
+
+void TForm1::BackupFile1Progress(TObject*, const std::string&, TPercentage Percent, bool&) {
+  ProgressBar1->SetPosition(Percent);
+  ProgressBar1->Repaint();
+}
+
+// ---- Uninstallation -------------------------------------------------------------------
+
+void TForm1::Deinstall(TObject*) {
+  if (FBusy) return;
+  FUninstalled = true;
+  Button2->SetEnabled(false);
+  std::string rootdir;
+  if (DeleteInstallerRecord(FServices.Registry, rootdir)) {
+    FBusy = true;
+    try {
+      MyShortCut1->FilePathName = rootdir;
+      ProgressBar2->SetPosition(ProgressBar2->Position() + 1);
+      MyShortCut1->RemoveLink();
+      ProgressBar2->SetPosition(ProgressBar2->Position() + 1);
+      MyShortCut1->RemoveCartella(rootdir, ProgressBar2);
+      ProgressBar2->SetPosition(10);
+    } catch (...) {
+      FBusy = false;
+      throw;
+    }
+    FBusy = false;
+  }
+  ShowBox(FServices.Dialogs, "Velto è stato disinstallato", platform::mbOK);
+  Button2->SetEnabled(true);
+}
+
+// ---- Folder chooser --------------------------------------------------------------------
+
+void TForm1::Button5Click(TObject*) {
+  if (FBusy) return;
+  std::unique_ptr<TForm2> chooser(new TForm2(Application, FServices));
+  chooser->Edit1->SetText(LabelDir->Caption());
+  if (chooser->ShowModal() == mrOk) LabelDir->SetCaption(chooser->Edit1->Text());
+}
+
+// ---- Connection gate and the card page ---------------------------------------------------
+
+void TForm1::INetDetector1Changed(TObject*) {
+  bool online = INetDetector1->Online();
+  for (TButton* button : {Button2, Button4, Button1, Button9}) button->SetEnabled(online);
+  StatusBar1->SetSimpleText(online ? "Connessione attiva" : "Per installare il programma dovete essere connessi a internet!");
+}
+
+void TForm1::Button14Click(TObject*) {
+  // The add-on download page is opened by the shell once the shell service
+  // exists; the prompt goes away in any case.
+  Panel10->SetVisible(false);
+}
+
+void TForm1::UpdateFlashPrompt() {
+  const std::string& s = FSystemDir;
+  bool present = FServices.Files.FileExists(s + "\\" + "SWFLASH.OCX") ||
+                 FServices.Files.FileExists(s + "\\MACROMED\\FLASH\\SWFLASH.OCX");
+  Panel10->SetVisible(!present);
+}
+
+void TForm1::SendMail(TObject* Sender) {
+  if (FBusy) return;
+  // The card is not mailed yet: the Flash prompt, then the page the Tag names.
+  UpdateFlashPrompt();
+  Button2Click(Sender);
+}

@@ -1,0 +1,193 @@
+// TForm1: the install wizard, the program's main window. Six pages in a
+// notebook (welcome, card, destination, licence, information, install), the
+// four owned components that do the work, and the handlers that drive them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/installer_record.h"
+#include "app/services.h"
+#include "archive/backup.h"
+#include "mail/mapi_control.h"
+#include "net/inet_detector.h"
+#include "runtime/streams.h"
+#include "runtime/stringlist.h"
+#include "runtime/widgets.h"
+#include "shell/shortcut.h"
+
+// The message "Installa" shows when the program has no readable payload.
+inline constexpr const char* kDamagedInstallerMessage =
+    "Il programma di installazione è danneggiato: impossibile leggere i file da installare.";
+
+class TForm1 : public TForm {
+public:
+  // Loads the stored layout, runs the constructor body (state, the card read
+  // from the installer record) and then FormCreate (payload, caption, system
+  // folder, record check). Sets the global Form1. An exception of the record
+  // read propagates (no window is made); one of FormCreate's payload steps is
+  // shown by the application and the window is made all the same.
+  TForm1(TComponent* AOwner, const TServices& Services);
+  ~TForm1() override;
+
+  // ---- The window's controls (stored layout) ----
+  TPanel* PanelBanner;
+  TImage* ImageLogo;
+  TPanel* PanelTitle;
+  TPanel* PanelStrip;
+  TShape* ShapeCircle;
+  TLabel* LabelTitle;
+  TNotebook* Notebook1;
+  TStatusBar* StatusBar1;
+
+  // Page 0, welcome and uninstall.
+  TShape* Shape1;
+  TImage* ImgBase;
+  TLabel* Label1;
+  TLabel* Label2;
+  TLabel* Label3;
+  TLabel* Label4;
+  TLabel* Label5;
+  TLabel* Label6;
+  TButton* Button14;
+  TPanel* Panel1;
+  TLabel* Label7;
+  TProgressBar* ProgressBar2;
+  TButton* Button2;
+  TButton* Button3;
+
+  // Page 1, statistics card.
+  TLabel* Label8;
+  TLabel* Label9;
+  TEdit* Edit1;
+  TLabel* Label10;
+  TEdit* Edit2;
+  TLabel* Label11;
+  TEdit* Edit7;
+  TLabel* Label12;
+  TEdit* Edit3;
+  TLabel* Label13;
+  TEdit* Edit4;
+  TLabel* Label14;
+  TEdit* Edit5;
+  TLabel* Label15;
+  TEdit* Edit6;
+  TGroupBox* GroupBox1;
+  TCheckBox* CheckBox1;
+  TCheckBox* CheckBox2;
+  TLabel* Label16;
+  TLabel* Label17;
+  TMemo* Memo3;
+  TLabel* Label18;
+  TLabel* Label19;
+  TRadioButton* RadioButton1;
+  TRadioButton* RadioButton2;
+  TPanel* Panel2;
+  TLabel* Label20;
+  TButton* Button12;
+  TButton* Button13;
+
+  // Page 2, destination folder.
+  TShape* Shape2;
+  TImage* Image2;
+  TLabel* Label21;
+  TLabel* Label22;
+  TGroupBox* GroupBox2;
+  TLabel* LabelDir;
+  TButton* Button5;
+  TPanel* Panel10;
+  TLabel* Label26;
+  TLabel* Label29;
+  TImage* Image5;
+  TLabel* Label30;
+  TLabel* Label31;
+  TPanel* Panel3;
+  TButton* Button4;
+  TButton* Indietro;
+
+  // Page 3, licence agreement.
+  TLabel* Label23;
+  TMemo* Memo1;
+  TLabel* Label24;
+  TPanel* Panel4;
+  TButton* Button6;
+  TButton* Button7;
+  TButton* Button8;
+
+  // Page 4, product information.
+  TLabel* Label25;
+  TMemo* Memo2;
+  TPanel* Panel5;
+  TButton* Button1;
+  TButton* Button11;
+
+  // Page 5, install.
+  TShape* Shape3;
+  TImage* Image4;
+  TLabel* Label27;
+  TLabel* Label28;
+  TLabel* Label32;
+  TPanel* Panel6;
+  TProgressBar* ProgressBar1;
+  TButton* Button9;
+  TButton* Button10;
+
+  // ---- Owned components ----
+  TBackupFile* BackupFile1;
+  TMyShortCut* MyShortCut1;
+  TINetDetector* INetDetector1;
+  TMapiControl* MapiUse1;
+
+  // ---- Handlers ----
+  void FormCreate(TObject* Sender);
+  void FormPaint(TObject* Sender);
+  void FormCloseQuery(TObject* Sender, bool& CanClose);
+  void FormClose(TObject* Sender, TCloseAction& Action);
+  void Button2Click(TObject* Sender);   // navigation to the page Sender's Tag names
+  void Button3Click(TObject* Sender);   // "&Chiudi"
+  void Button8Click(TObject* Sender);   // "NO"
+  void Button1Click(TObject* Sender);   // "Installa": the install run
+  void BackupFile1RestoreFile(TObject* Sender, std::string& Filename, int32_t FA, bool& DoRestore);
+  void BackupFile1Progress(TObject* Sender, const std::string& Filename, TPercentage Percent, bool& Continue);
+  void Deinstall(TObject* Sender);      // "Disinstalla Velto2005"
+  void Button5Click(TObject* Sender);   // "Cambia": the folder chooser
+  void INetDetector1Changed(TObject* Sender);
+  void Button14Click(TObject* Sender);  // the Flash add-on button image
+  void SendMail(TObject* Sender);       // the card page's "&Avanti>>"
+
+  // ---- State (read-only, for the application and the tests) ----
+  TStream* PayloadStream() const { return FPayloadStream.get(); }
+  uint32_t PayloadOffset() const { return FPayloadOffset; }
+  const TStringList* ArchiveFiles() const { return FArchiveFiles.get(); }
+  const TStringList& PostInstallCommands() const { return FPostInstall; }
+  const std::string& VersionText() const { return FVersion; }
+  const std::string& SystemDirectory() const { return FSystemDir; }
+  bool Installed() const { return FInstalled; }
+  bool Uninstalled() const { return FUninstalled; }
+  // True while an install run or an uninstallation is working: the wizard's
+  // buttons and the close box then do nothing.
+  bool Busy() const { return FBusy; }
+
+private:
+  void LoadLayout();
+  // Shows Panel10 when the Flash player is in neither place under the
+  // system folder, hides it when it is in one.
+  void UpdateFlashPrompt();
+  TCardData CardFromFields() const;
+
+  TServices FServices;
+  std::unique_ptr<TFileStream> FPayloadStream;
+  uint32_t FPayloadOffset = 0;
+  std::unique_ptr<TStringList> FArchiveFiles;
+  TStringList FPostInstall;
+  std::string FVersion;
+  bool FUninstalled = false;
+  bool FInstalled = false;
+  std::string FSystemDir;
+  bool FBusy = false;
+  bool FCloseWorkDone = false;  // post-install commands started and record write tried
+};
+
+// The wizard window of the running program, or nullptr.
+extern TForm1* Form1;

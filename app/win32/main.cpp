@@ -1,0 +1,26 @@
+// The installer's entry: restricts DLL loading to the system folder (the
+// program usually runs from a download folder), makes the Win32 services and
+// the peer, and runs the installer. No argument is read; the exit code is 0.
+#include <windows.h>
+
+#include "app/program.h"
+#include "app/win32/win32_peer.h"
+#include "platform/startup.h"
+#include "platform/win32/win32_dialogs.h"
+#include "platform/win32/win32_filesystem.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_system.h"
+#include "platform/win32/win32_ui.h"
+
+int WINAPI WinMain(HINSTANCE Instance, HINSTANCE, LPSTR, int) {
+  platform::RestrictDllSearchToSystemFolder();
+  Win32Peer peer(Instance);
+  platform::Win32FileSystem files;
+  platform::Win32Dialogs dialogs;
+  platform::Win32Registry registry;
+  platform::Win32System system;
+  platform::Win32Timers timers;
+  platform::Win32Cursor cursor;
+  const TServices services{files, dialogs, registry, system, timers, cursor, peer};
+  return RunInstaller(services);
+}
