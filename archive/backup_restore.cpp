@@ -23,13 +23,13 @@ constexpr const char* kStreamName = ":STREAM";
 // Runs a cleanup when the scope is left, normally or by an exception.
 template <class F>
 class ScopeExit {
-public:
+ public:
   explicit ScopeExit(F Fn) : FFn(std::move(Fn)) {}
   ~ScopeExit() { FFn(); }
   ScopeExit(const ScopeExit&) = delete;
   ScopeExit& operator=(const ScopeExit&) = delete;
 
-private:
+ private:
   F FFn;
 };
 
@@ -137,7 +137,7 @@ TPercentage ProgressPercent(int64_t Done, int64_t Total) {
 // block starts from inflateReset, which leaves the state exactly as a fresh
 // inflateInit would, so blocks stay independent.
 class BlockInflater {
-public:
+ public:
   BlockInflater() { std::memset(&FStream, 0, sizeof FStream); }
   ~BlockInflater() {
     if (FReady) inflateEnd(&FStream);
@@ -167,7 +167,7 @@ public:
     return result == Z_STREAM_END;
   }
 
-private:
+ private:
   z_stream FStream;
   bool FReady = false;
 };
@@ -301,12 +301,24 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
       int32_t existing = FFiles.FileAge(FCurrentFileName);
       bool exists = existing != -1;
       switch (RestoreMode) {
-        case rmAll: decision = true; break;
-        case rmNoOverwrite: decision = !exists; break;
-        case rmNewer: decision = !exists || storedDateTime > existing; break;
-        case rmExisting: decision = exists; break;
-        case rmExistingNewer: decision = exists && storedDateTime > existing; break;
-        default: decision = false; break;
+        case rmAll:
+          decision = true;
+          break;
+        case rmNoOverwrite:
+          decision = !exists;
+          break;
+        case rmNewer:
+          decision = !exists || storedDateTime > existing;
+          break;
+        case rmExisting:
+          decision = exists;
+          break;
+        case rmExistingNewer:
+          decision = exists && storedDateTime > existing;
+          break;
+        default:
+          decision = false;
+          break;
       }
       if (name == archive::kFileListName)
         decision = false;
@@ -361,8 +373,8 @@ void TBackupFile::FinishRestoredFile(std::unique_ptr<TFileStream>& File, int32_t
 }
 
 void TBackupFile::ContinueFromNextVolume(const std::string& Marker, const std::string& ArchiveName,
-                                         std::unique_ptr<TFileStream>& OwnSource, TStream*& Source,
-                                         bool Decision, int32_t StoredDateTime) {
+                                         std::unique_ptr<TFileStream>& OwnSource, TStream*& Source, bool Decision,
+                                         int32_t StoredDateTime) {
   // The current volume is done with.
   OwnSource.reset();
   Source = nullptr;

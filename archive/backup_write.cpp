@@ -22,23 +22,27 @@ namespace {
 // A source file that cannot be opened or read (error 1), or a zlib failure
 // (error 6), or another reason to stop with a code.
 class EBackupStop : public Exception {
-public:
+ public:
   explicit EBackupStop(int32_t ACode) : Exception(BackupErrorMessage(ACode)), Code(ACode) {}
   int32_t Code;
 };
 // OnProgress answered Continue = False.
 class EBackupCancelled : public Exception {
-public:
+ public:
   EBackupCancelled() : Exception("Cancelled") {}
 };
 
 int ZlibLevelOf(TCompressionLevel Level) {
   switch (Level) {
-    case clcNone: return 0;
-    case clcDefault: return 6;
-    case clMax: return 9;
+    case clcNone:
+      return 0;
+    case clcDefault:
+      return 6;
+    case clMax:
+      return 9;
     case clFastest:
-    default: return 1;
+    default:
+      return 1;
   }
 }
 
@@ -67,9 +71,7 @@ void AppendInt32(std::vector<uint8_t>& Out, int32_t Value) {
   Out.insert(Out.end(), b, b + 4);
 }
 
-void AppendText(std::vector<uint8_t>& Out, const std::string& Text) {
-  Out.insert(Out.end(), Text.begin(), Text.end());
-}
+void AppendText(std::vector<uint8_t>& Out, const std::string& Text) { Out.insert(Out.end(), Text.begin(), Text.end()); }
 
 std::vector<uint8_t> EntryHead(const std::string& Name, int32_t DosDateTime) {
   std::vector<uint8_t> head;
@@ -82,7 +84,8 @@ std::vector<uint8_t> EntryHead(const std::string& Name, int32_t DosDateTime) {
 // A name the format can carry: not empty, not a continuation marker, and
 // nothing that would break its line of the file list.
 bool StorableName(const std::string& Name) {
-  return !Name.empty() && Name.size() <= 32767 && Name.compare(0, archive::kNextDiskPrefix.size(), archive::kNextDiskPrefix) != 0 &&
+  return !Name.empty() && Name.size() <= 32767 &&
+         Name.compare(0, archive::kNextDiskPrefix.size(), archive::kNextDiskPrefix) != 0 &&
          Name != archive::kFileListName && Name.find_first_of("\t\r\n") == std::string::npos;
 }
 
@@ -187,7 +190,9 @@ bool TBackupFile::Backup(const std::string& ArchiveName, const std::vector<TSour
       };
       std::deque<Action> actions;
       archive::TDataBlock block;
-      auto sourceName = [&](int Source) { return Source < 0 ? std::string() : scanned[size_t(Source)].Source->SourcePath; };
+      auto sourceName = [&](int Source) {
+        return Source < 0 ? std::string() : scanned[size_t(Source)].Source->SourcePath;
+      };
       auto perform = [&](const Action& a) {
         switch (a.What) {
           case Action::Head:
@@ -231,7 +236,8 @@ bool TBackupFile::Backup(const std::string& ArchiveName, const std::vector<TSour
       actions.push_back({Action::Head, -1, 0});
       for (size_t off = 0; off < list.size(); off += archive::kMaxBlockSize) {
         size_t n = std::min(list.size() - off, size_t(archive::kMaxBlockSize));
-        piece.assign(list.begin() + static_cast<std::ptrdiff_t>(off), list.begin() + static_cast<std::ptrdiff_t>(off + n));
+        piece.assign(list.begin() + static_cast<std::ptrdiff_t>(off),
+                     list.begin() + static_cast<std::ptrdiff_t>(off + n));
         pushPiece(-1);
       }
       actions.push_back({Action::End, -1, 0});
@@ -273,7 +279,8 @@ bool TBackupFile::Backup(const std::string& ArchiveName, const std::vector<TSour
     if (ids) {
       std::string text;
       for (size_t i = 0; i < scanned.size(); ++i)
-        text += std::to_string(i + 1) + "\t" + scanned[i].Source->StoredName + "\t" + scanned[i].Source->SourcePath + "\r\n";
+        text += std::to_string(i + 1) + "\t" + scanned[i].Source->StoredName + "\t" + scanned[i].Source->SourcePath +
+                "\r\n";
       try {
         ids->WriteBuffer(text.data(), static_cast<int32_t>(text.size()));
       } catch (const EStreamError&) {

@@ -1,7 +1,8 @@
 #include "archive/deflate_pipeline.h"
 
-#include <cstring>
 #include <zlib.h>
+
+#include <cstring>
 
 #include "archive/format.h"
 
@@ -9,9 +10,7 @@ namespace archive {
 
 namespace {
 
-void PutLength(std::vector<uint8_t>& Bytes, int32_t Length) {
-  StoreLE32(Bytes.data(), static_cast<uint32_t>(Length));
-}
+void PutLength(std::vector<uint8_t>& Bytes, int32_t Length) { StoreLE32(Bytes.data(), static_cast<uint32_t>(Length)); }
 
 void MakeStored(const uint8_t* Piece, size_t Size, TDataBlock& Block) {
   Block.Bytes.resize(4 + Size);

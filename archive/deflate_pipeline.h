@@ -16,7 +16,7 @@ namespace archive {
 // < 0 stored) followed by the block's bytes.
 struct TDataBlock {
   std::vector<uint8_t> Bytes;  // length field and contents
-  bool Failed = false;          // zlib reported an error; Bytes is then empty
+  bool Failed = false;         // zlib reported an error; Bytes is then empty
 };
 
 // Makes the block of one piece (at most kMaxBlockSize bytes). ZlibLevel 1..9
@@ -26,7 +26,7 @@ struct TDataBlock {
 // is kept and reset for each piece, which gives the bytes of a fresh stream.
 // Not shared between threads: one deflater per thread.
 class TPieceDeflater {
-public:
+ public:
   explicit TPieceDeflater(int ZlibLevel);
   ~TPieceDeflater();
   TPieceDeflater(const TPieceDeflater&) = delete;
@@ -34,7 +34,7 @@ public:
   // Fills Block from Piece (Size bytes, 1..kMaxBlockSize).
   void MakeBlock(const uint8_t* Piece, size_t Size, TDataBlock& Block);
 
-private:
+ private:
   int FLevel;
   void* FStream = nullptr;  // z_stream, kept out of this header
   bool FReady = false;
@@ -47,7 +47,7 @@ private:
 // caller reads and writes. At most Window pieces are in flight, so memory is
 // bounded whatever the file sizes.
 class TDeflatePipeline {
-public:
+ public:
   TDeflatePipeline(int ZlibLevel, int Threads);
   // Stops and joins the workers; pieces still in flight are dropped.
   ~TDeflatePipeline();
@@ -64,7 +64,7 @@ public:
   // called when InFlight() > 0.
   void Pop(TDataBlock& Block);
 
-private:
+ private:
   struct Slot {
     std::vector<uint8_t> Piece;
     TDataBlock Block;

@@ -18,8 +18,8 @@
 namespace archive {
 
 struct PayloadLocation {
-  int64_t ArchiveStart = 0;  // the trailer's value: offset of the archive's first byte
-  int64_t ArchiveEnd = 0;    // offset of the trailer: just past the archive's last byte
+  int64_t ArchiveStart = 0;       // the trailer's value: offset of the archive's first byte
+  int64_t ArchiveEnd = 0;         // offset of the trailer: just past the archive's last byte
   int64_t CertificateTable = -1;  // offset of the certificate table behind the trailer, or -1
 
   bool Signed() const { return CertificateTable >= 0; }
@@ -46,7 +46,6 @@ PayloadLocation LocatePayload(TStream& Executable);
 // reports a damaged archive through BackupFile's error reporting and never
 // raises. Exceptions of LocatePayload pass on. Executable stays the caller's;
 // it is left after the archive's file-list entry.
-PayloadLocation ReadPayloadInfo(TStream& Executable, TBackupFile& BackupFile, TStringList* List,
-                                std::string& Title);
+PayloadLocation ReadPayloadInfo(TStream& Executable, TBackupFile& BackupFile, TStringList* List, std::string& Title);
 
 }  // namespace archive

@@ -19,13 +19,13 @@ namespace archive {
 
 // Thrown by TVolumeWriter: Code is the component's error code (2 or 4).
 class EArchiveWrite : public Exception {
-public:
+ public:
   EArchiveWrite(int32_t ACode, const std::string& Message) : Exception(Message), Code(ACode) {}
   int32_t Code;
 };
 // Thrown when the volume handler answered Cancel.
 class EVolumeCancelled : public Exception {
-public:
+ public:
   EVolumeCancelled() : Exception("Cancelled") {}
 };
 
@@ -45,7 +45,7 @@ int64_t MinVolumeSize(size_t TitleLength, size_t MaxNameLength);
 inline constexpr int kMaxVolumeNumber = 999;
 
 class TVolumeWriter {
-public:
+ public:
   // Asked before volume Number (2, 3, ...) is created; false cancels.
   using TNeedVolume = std::function<bool(int Number)>;
 
@@ -73,7 +73,7 @@ public:
   const std::vector<std::string>& Created() const { return FCreated; }
   int VolumeCount() const { return FVolume; }
 
-private:
+ private:
   void OpenVolume(int Number);
   void CloseVolume();
   // Ends the volume at the current state and opens the next one.
@@ -91,8 +91,8 @@ private:
   std::vector<uint8_t> FBuffer;
   std::vector<std::string> FCreated;
   int FVolume = 0;
-  int64_t FVolumeSize = 0;   // bytes of the current volume, buffered ones included
-  bool FInData = false;      // inside a data section (else between entries)
+  int64_t FVolumeSize = 0;  // bytes of the current volume, buffered ones included
+  bool FInData = false;     // inside a data section (else between entries)
 };
 
 }  // namespace archive

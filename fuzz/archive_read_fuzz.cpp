@@ -18,7 +18,7 @@
 namespace {
 
 class SilentDialogs : public platform::IDialogs {
-public:
+ public:
   int ShowMessageBox(const std::string&, const std::string&, uint32_t) override { return platform::idCancel; }
   void ProcessMessages() override {}
 };

@@ -7,6 +7,7 @@
 void HeadlessPeer::FormCreated(TForm& Form) { FormsCreated.push_back(&Form); }
 void HeadlessPeer::ControlCreated(TControl&) {}
 void HeadlessPeer::ControlDestroying(TControl& Control) {
+  ++ControlsDestroyed;
   Repaints.erase(&Control);
   std::erase_if(Changes, [&](const Note& N) { return N.Control == &Control; });
 }

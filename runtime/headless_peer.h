@@ -56,6 +56,7 @@ public:
   std::map<const TControl*, int> Repaints;    // Repaint calls per control
   std::vector<const TForm*> FormsCreated;     // FormCreated calls, in order
   std::vector<const TForm*> FormsDestroyed;   // FormDestroying calls, in order
+  int ControlsDestroyed = 0;                  // ControlDestroying calls
   int ModalShows = 0;
   int ProcessMessagesCalls = 0;
   int QuitPosts = 0;

@@ -103,7 +103,7 @@ struct EFailure {
 
 // Options and positional arguments of one command.
 class TArguments {
-public:
+ public:
   // Valued: option names that take a value; Flags: those that do not.
   TArguments(const std::vector<std::string>& Args, const std::vector<std::string>& Valued,
              const std::vector<std::string>& Flags) {
@@ -139,7 +139,9 @@ public:
       }
     }
   }
-  bool Has(const std::string& Short, const std::string& Long) const { return Values.count(Short) || Values.count(Long); }
+  bool Has(const std::string& Short, const std::string& Long) const {
+    return Values.count(Short) || Values.count(Long);
+  }
   std::string Get(const std::string& Short, const std::string& Long, const std::string& Default = "") const {
     if (auto it = Values.find(Long); it != Values.end()) return it->second;
     if (auto it = Values.find(Short); it != Values.end()) return it->second;
@@ -166,7 +168,7 @@ std::string DateTimeText(int32_t Dos) {
 
 // The progress bar on standard error, drawn only on a terminal.
 class TProgressBar {
-public:
+ public:
   TProgressBar(std::ostream& Err, IConsole& Console, bool Enabled) : FErr(Err), FConsole(Console), FEnabled(Enabled) {}
   void Show(const std::string& Name, int Percent) {
     if (!FEnabled || (Percent == FPercent && Name == FName)) return;
@@ -187,7 +189,7 @@ public:
     FDrawn = false;
   }
 
-private:
+ private:
   std::ostream& FErr;
   IConsole& FConsole;
   bool FEnabled;
@@ -200,7 +202,7 @@ private:
 // every volume through OnNeedDisk, so a box only appears for what those do
 // not cover; it is printed and answered with OK.
 class TConsoleDialogs : public platform::IDialogs {
-public:
+ public:
   explicit TConsoleDialogs(std::ostream& Err) : FErr(Err) {}
   int ShowMessageBox(const std::string& Text, const std::string&, uint32_t) override {
     FErr << "velto-arc: " << Text << "\n";
@@ -208,7 +210,7 @@ public:
   }
   void ProcessMessages() override {}
 
-private:
+ private:
   std::ostream& FErr;
 };
 
@@ -221,7 +223,7 @@ struct TOpenedArchive {
 };
 
 class TCommands {
-public:
+ public:
   TCommands(IConsole& Console, std::ostream& Out, std::ostream& Err) : FConsole(Console), FOut(Out), FErr(Err) {}
 
   int Run(const std::vector<std::string>& Args) {
@@ -253,7 +255,7 @@ public:
     }
   }
 
-private:
+ private:
   // Shown names and paths, in the terminal's encoding.
   std::string Show(const std::string& Text) { return FConsole.ToTerminal(Text); }
   // Text typed on the command line, as Windows-1252.
@@ -267,7 +269,9 @@ private:
     FOut << Help;
     return true;
   }
-  void StartBar(bool Quiet) { FBar = std::make_unique<TProgressBar>(FErr, FConsole, !Quiet && FConsole.ErrIsTerminal()); }
+  void StartBar(bool Quiet) {
+    FBar = std::make_unique<TProgressBar>(FErr, FConsole, !Quiet && FConsole.ErrIsTerminal());
+  }
 
   // Opens ARCHIVE (a host path given by the user) and finds the archive in it.
   TOpenedArchive OpenArchive(const std::string& Given, std::string& Path) {
@@ -281,7 +285,8 @@ private:
       throw EFailure{BackupErrorMessage(beCannotReadArchive) + ": " + Show(Given) + " (" + Show(e.Message()) + ")"};
     }
     if (!FindArchiveStart(*a.Stream, a.Start))
-      throw EFailure{BackupErrorMessage(beInvalidArchive) + ": " + Show(Given) + " (an executable without a payload trailer)"};
+      throw EFailure{BackupErrorMessage(beInvalidArchive) + ": " + Show(Given) +
+                     " (an executable without a payload trailer)"};
     a.Stream->SetPosition(a.Start);
     return a;
   }
@@ -295,11 +300,16 @@ private:
     TBackupFile backup(nullptr, FConsole.Files(), FDialogs);
     backup.BackupTitle = Typed(a.Get("-t", "--title"), "the title");
     std::string level = a.Get("-l", "--level", "fastest");
-    if (level == "fastest") backup.CompressionLevel = clFastest;
-    else if (level == "none") backup.CompressionLevel = clcNone;
-    else if (level == "default") backup.CompressionLevel = clcDefault;
-    else if (level == "max") backup.CompressionLevel = clMax;
-    else throw EUsage{"unknown level '" + level + "' (fastest, none, default or max)"};
+    if (level == "fastest")
+      backup.CompressionLevel = clFastest;
+    else if (level == "none")
+      backup.CompressionLevel = clcNone;
+    else if (level == "default")
+      backup.CompressionLevel = clcDefault;
+    else if (level == "max")
+      backup.CompressionLevel = clMax;
+    else
+      throw EUsage{"unknown level '" + level + "' (fastest, none, default or max)"};
     long long n = FConsole.Processors();
     if (a.Has("-j", "--jobs") && !ParseNumber(a.Get("-j", "--jobs"), 1, 256, n))
       throw EUsage{"--jobs needs a number from 1 to 256"};
@@ -339,7 +349,8 @@ private:
     FBar->Finish();
     if (!ok) {
       std::string concerned = a.Positional[0];
-      if (error == beCannotReadFile && given.count(backup.CurrentFileName())) concerned = given[backup.CurrentFileName()];
+      if (error == beCannotReadFile && given.count(backup.CurrentFileName()))
+        concerned = given[backup.CurrentFileName()];
       throw EFailure{BackupErrorMessage(error ? error : beCannotWriteArchive) + ": " + Show(concerned)};
     }
     if (!quiet)
@@ -427,7 +438,8 @@ private:
     if (found == std::end(modes)) throw EUsage{"unknown mode '" + mode + "'"};
     backup.RestoreMode = found->second;
     backup.RestoreFullPath = a.Has("", "--full-path");
-    std::string dir = a.Has("-d", "--directory") ? FConsole.ComponentPath(a.Get("-d", "--directory")) : FConsole.CurrentFolder();
+    std::string dir =
+        a.Has("-d", "--directory") ? FConsole.ComponentPath(a.Get("-d", "--directory")) : FConsole.CurrentFolder();
 
     std::string path;
     TOpenedArchive archive = OpenArchive(a.Positional[0], path);
@@ -438,7 +450,7 @@ private:
     bool stopped = false;
     backup.OnError = [&](TObject*, const int32_t Code, const std::string&) { error = Code; };
     backup.OnProgress = [&](TObject*, const std::string& Name, TPercentage Percent, bool&) {
-      if (!Name.empty()) FBar->Show(Name, Percent);
+      if (!Name.empty()) FBar->Show(FConsole.DisplayPath(Name), Percent);
     };
     backup.OnNeedDisk = [&](TObject*, uint16_t Disk, bool& Continue) {
       std::string volume = archive::VolumeFileName(path, Disk);
@@ -449,8 +461,8 @@ private:
         Continue = false;
         return;
       }
-      FErr << "Volume " << Disk << " (" << Show(FConsole.DisplayPath(volume)) << ") is missing. Put it there and press Enter, or type q to stop: "
-           << std::flush;
+      FErr << "Volume " << Disk << " (" << Show(FConsole.DisplayPath(volume))
+           << ") is missing. Put it there and press Enter, or type q to stop: " << std::flush;
       std::string line;
       if (!FConsole.ReadLine(line) || line == "q" || line == "Q") {
         stopped = true;
@@ -463,6 +475,7 @@ private:
         // The component reads the caller's stream as ":STREAM" once it knows it.
         std::string title;
         backup.ReadArchiveInfoFromStream(archive.Stream.get(), nullptr, title);
+        if (error) throw EFailure{BackupErrorMessage(error) + ": " + Show(a.Positional[0])};
         archive.Stream->SetPosition(archive.Start);
         ok = backup.Restore(":STREAM", dir);
       } else {
@@ -479,9 +492,9 @@ private:
                        " is missing and there is no terminal to ask for it"};
       if (stopped) throw EFailure{"extraction stopped at a missing volume"};
       if (error)
-        throw EFailure{BackupErrorMessage(error) + ": " +
-                       Show(backup.CurrentFileName().empty() ? a.Positional[0]
-                                                             : FConsole.DisplayPath(backup.CurrentFileName()))};
+        throw EFailure{
+            BackupErrorMessage(error) + ": " +
+            Show(backup.CurrentFileName().empty() ? a.Positional[0] : FConsole.DisplayPath(backup.CurrentFileName()))};
       throw EFailure{BackupErrorMessage(beCannotReadArchive) + ": " + Show(a.Positional[0])};
     }
     if (!quiet) FOut << Show(a.Positional[0]) << ": " << backup.RestoredCount() << " files restored\n";
@@ -543,7 +556,8 @@ private:
 void SplitSourceSpec(const std::string& Arg, std::string& Source, std::string& Stored) {
   for (size_t i = 0; i + 3 < Arg.size(); ++i) {
     char d = Arg[i + 1];
-    if (Arg[i] == '=' && ((d >= 'a' && d <= 'z') || (d >= 'A' && d <= 'Z')) && Arg[i + 2] == ':' && Arg[i + 3] == '\\') {
+    if (Arg[i] == '=' && ((d >= 'a' && d <= 'z') || (d >= 'A' && d <= 'Z')) && Arg[i + 2] == ':' &&
+        Arg[i + 3] == '\\') {
       Source = Arg.substr(0, i);
       Stored = Arg.substr(i + 1);
       return;

@@ -1,7 +1,8 @@
 #include "tools/archive_check.h"
 
-#include <cstring>
 #include <zlib.h>
+
+#include <cstring>
 
 #include "archive/format.h"
 #include "runtime/exceptions.h"
@@ -13,11 +14,11 @@ namespace {
 
 // The structure cannot be followed any further.
 class EBroken : public std::exception {
-public:
+ public:
   explicit EBroken(std::string Why) : FWhy(std::move(Why)) {}
   const char* what() const noexcept override { return FWhy.c_str(); }
 
-private:
+ private:
   std::string FWhy;
 };
 

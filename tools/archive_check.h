@@ -16,8 +16,8 @@ namespace arc {
 struct TCheckReport {
   std::string Title;
   int32_t TotalSize = 0, FileCount = 0;
-  int Files = 0;        // file entries met (the file list not counted)
-  int Volumes = 1;      // volume files read
+  int Files = 0;    // file entries met (the file list not counted)
+  int Volumes = 1;  // volume files read
   // One line per damaged entry: "<name>: <what>"; header or list mismatches
   // under the name "(header)".
   std::vector<std::string> Damaged;

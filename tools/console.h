@@ -10,7 +10,7 @@
 namespace arc {
 
 class IConsole {
-public:
+ public:
   virtual ~IConsole() = default;
   // The file system the archive component works on.
   virtual platform::IFileSystem& Files() = 0;

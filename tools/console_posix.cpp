@@ -1,10 +1,11 @@
 // velto-arc on Linux: the host file system (drive Z: is the host's root),
 // host paths turned into Z: paths, the terminal's encoding from the locale.
+#include <langinfo.h>
+#include <unistd.h>
+
 #include <clocale>
 #include <iostream>
-#include <langinfo.h>
 #include <thread>
-#include <unistd.h>
 
 #include "platform/host/host_filesystem.h"
 #include "tools/console.h"
@@ -42,7 +43,7 @@ std::string AbsoluteHostPath(const std::string& Path) {
 }
 
 class PosixConsole : public IConsole {
-public:
+ public:
   PosixConsole() {
     std::setlocale(LC_CTYPE, "");
     std::string codeset = nl_langinfo(CODESET);
@@ -74,7 +75,7 @@ public:
     return n == 0 ? 1 : int(n);
   }
 
-private:
+ private:
   platform::HostFileSystem FFiles;
   bool FUtf8 = false;
 };

@@ -1,10 +1,10 @@
 // velto-arc on Windows: the Win32 file system, paths made absolute by the
 // system, names printed through the console's code page.
+#include <io.h>
 #include <windows.h>
 
 #include <iostream>
 #include <thread>
-#include <io.h>
 
 #include "platform/win32/win32_filesystem.h"
 #include "tools/console.h"
@@ -15,7 +15,7 @@ namespace arc {
 namespace {
 
 class Win32Console : public IConsole {
-public:
+ public:
   Win32Console() { FUtf8 = GetConsoleOutputCP() == CP_UTF8; }
   platform::IFileSystem& Files() override { return FFiles; }
   std::string ComponentPath(const std::string& Path) override {
@@ -40,7 +40,7 @@ public:
     return n == 0 ? 1 : int(n);
   }
 
-private:
+ private:
   platform::Win32FileSystem FFiles;
   bool FUtf8 = false;
 };

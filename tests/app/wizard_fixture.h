@@ -26,6 +26,14 @@ namespace wizardtest {
 using testarchive::FileSpec;
 using testarchive::kDate2005;
 
+// The host file system with a chosen current folder (a Windows path).
+class TestFileSystem : public platform::HostFileSystem {
+public:
+  using platform::HostFileSystem::HostFileSystem;
+  std::string GetCurrentDir() override { return CurrentDir; }
+  std::string CurrentDir = "c:\\lavoro";
+};
+
 inline constexpr const char* kInstallerPath = "c:\\download\\setup.exe";
 inline constexpr const char* kDefaultDest = "c:\\programmi\\brovik\\agent";
 
@@ -37,6 +45,7 @@ protected:
         app(std::make_unique<TApplication>(peer, dialogs)) {
     app->Title = "Velto2005";
     files.ForceDirectories("c:\\download");
+    files.ForceDirectories(files.CurrentDir);
     system.ProgramPathValue = kInstallerPath;
   }
 
@@ -89,7 +98,7 @@ protected:
   }
 
   testsupport::TempDir temp;
-  platform::HostFileSystem files;
+  TestFileSystem files;
   testsupport::FakeDialogs dialogs;
   testsupport::FakeRegistry registry;
   testsupport::FakeSystem system;

@@ -16,7 +16,7 @@ namespace testarchive {
 inline constexpr int32_t kDate2005 = 0x32C16000;
 
 class ArchiveBuilder {
-public:
+ public:
   ArchiveBuilder& Int32(int32_t V) {
     uint32_t u = static_cast<uint32_t>(V);
     for (int i = 0; i < 4; ++i) FBytes.push_back(static_cast<char>(u >> (8 * i)));
@@ -74,7 +74,7 @@ public:
     return z;
   }
 
-private:
+ private:
   std::string FBytes;
 };
 

@@ -12,14 +12,14 @@ namespace {
 
 // A stream over bytes that returns at most one byte per Read call.
 class OneByteStream : public TStream {
-public:
+ public:
   explicit OneByteStream(const std::string& Bytes) : FInner(std::vector<uint8_t>(Bytes.begin(), Bytes.end())) {}
   int32_t Read(void* Buffer, int32_t Count) override { return FInner.Read(Buffer, Count > 0 ? 1 : Count); }
   int32_t Write(const void* Buffer, int32_t Count) override { return FInner.Write(Buffer, Count); }
   int64_t Seek(int64_t Offset, TSeekOrigin Origin) override { return FInner.Seek(Offset, Origin); }
   int64_t Size() override { return FInner.Size(); }
 
-private:
+ private:
   TMemoryStream FInner;
 };
 
@@ -37,7 +37,7 @@ const std::vector<FileSpec> kSmall = {
 };
 
 class HostileTest : public ArchiveTest {
-protected:
+ protected:
   // Every file below the temporary folder that is neither an archive put
   // there by the test nor inside c:\dest.
   std::vector<std::string> FilesOutsideDest() {

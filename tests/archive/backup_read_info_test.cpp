@@ -107,8 +107,14 @@ TEST_F(ReadInfoTest, UnreadableHeaderOrListReportsInvalidArchiveType) {
       {"list cut short", ArchiveBuilder().Header("T", 0, 0).EntryHead("FILE:LIST", 0).Signature().Int32(100).Bytes(),
        "T"},
       {"damaged list block",
-       ArchiveBuilder().Header("T", 0, 0).EntryHead("FILE:LIST", 0).Signature().Int32(int32_t(zlibBroken.size()))
-           .Raw(zlibBroken).Terminator().Bytes(),
+       ArchiveBuilder()
+           .Header("T", 0, 0)
+           .EntryHead("FILE:LIST", 0)
+           .Signature()
+           .Int32(int32_t(zlibBroken.size()))
+           .Raw(zlibBroken)
+           .Terminator()
+           .Bytes(),
        "T"},
   };
   for (const auto& c : cases) {

@@ -17,7 +17,7 @@ constexpr int32_t kDate2004 = 0x30C16000;  // 2004-06-01 12:00:00
 // ---- Contents and layout ----
 
 TEST_F(RestoreTest, RestoresCompressedStoredAndEmptyFilesWithTheirDates) {
-  std::string big = PatternBytes(40000, 1);      // three compressed blocks
+  std::string big = PatternBytes(40000, 1);         // three compressed blocks
   std::string raw = PatternBytes(20000, 2, false);  // two stored blocks
   ArchiveBuilder b;
   b.Header("t", 60000, 3).Entry("FILE:LIST", kDate2005, "list\r\n");
@@ -116,7 +116,8 @@ TEST_F(RestoreTest, LowerCaseFileListIsAnOrdinaryEntry) {
 }
 
 TEST_F(RestoreTest, DataSignatureMustBeEC2AndAZeroByte) {
-  for (std::string sig : {std::string("EC2X"), std::string("EC3\0", 4), std::string("EC\0\0", 4), std::string("ec2\0", 4)}) {
+  for (std::string sig :
+       {std::string("EC2X"), std::string("EC3\0", 4), std::string("EC\0\0", 4), std::string("ec2\0", 4)}) {
     SCOPED_TRACE(sig);
     // In a file being restored: error 1 at the end of the run.
     ArchiveBuilder b;
@@ -153,7 +154,11 @@ TEST_F(RestoreTest, BlockLongerThan16384IsAnInvalidArchive) {
       EXPECT_EQ(e.Message(), "Invalid archive type");
     }
     ArchiveBuilder restored;
-    restored.Header("", 3, 1).EntryHead("c:\\x\\a.txt", kDate2005).Signature().Int32(length).Raw(std::string(40000, 'x'));
+    restored.Header("", 3, 1)
+        .EntryHead("c:\\x\\a.txt", kDate2005)
+        .Signature()
+        .Int32(length)
+        .Raw(std::string(40000, 'x'));
     restored.End();
     EXPECT_FALSE(Backup->Restore(Put("c:\\b.arc", restored.Bytes()), "c:\\dest"));
     EXPECT_EQ(Backup->ErrorCode(), 1);
@@ -213,7 +218,7 @@ struct ModeCase {
 
 TEST_F(RestoreTest, EveryRestoreModeDecidesByExistenceAndDate) {
   const ModeCase cases[] = {
-      {rmAll, true, true, true},        {rmNoOverwrite, true, false, false}, {rmNewer, true, false, true},
+      {rmAll, true, true, true},       {rmNoOverwrite, true, false, false},   {rmNewer, true, false, true},
       {rmExisting, false, true, true}, {rmExistingNewer, false, false, true},
   };
   for (const auto& c : cases) {
@@ -395,10 +400,11 @@ TEST_F(RestoreTest, ProgressComesAfterEveryBlockRecordOfTheWholeArchive) {
   b.End();
   EXPECT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
   std::vector<std::string> expected = {
-      "restore c:\\d\\a.bin",  "progress c:\\d\\a.bin 41", "progress c:\\d\\a.bin 50",
-      "progress c:\\d\\a.bin 50", "restored c:\\d\\a.bin", "restore c:\\d\\b.bin",
-      "progress c:\\d\\b.bin 75", "progress c:\\d\\b.bin 75", "restored c:\\d\\b.bin",
-      "progress  100",
+      "restore c:\\d\\a.bin",     "progress c:\\d\\a.bin 41",
+      "progress c:\\d\\a.bin 50", "progress c:\\d\\a.bin 50",
+      "restored c:\\d\\a.bin",    "restore c:\\d\\b.bin",
+      "progress c:\\d\\b.bin 75", "progress c:\\d\\b.bin 75",
+      "restored c:\\d\\b.bin",    "progress  100",
   };
   EXPECT_EQ(Events, expected);
   EXPECT_GE(Dialogs.ProcessMessagesCalls, 6);  // once per block record restored, at least

@@ -9,7 +9,7 @@ namespace {
 const std::string kPromptBox2 = "Please insert disk 2 and click OK to continue.";
 
 class VolumeTest : public ArchiveTest {
-protected:
+ protected:
   // setup.arc: the list, a.txt whole, b.bin's first block, then NEXT:DISK002.
   // setup.002: b.bin's last block, c.bin's first block, NEXT:DISK003.
   // setup.003: c.bin's last block (a damaged zlib stream: passing it over is
@@ -219,8 +219,8 @@ TEST_F(VolumeTest, ProgressGoesOnInTheNextVolume) {
   RecordEvents();
   EXPECT_TRUE(Backup->Restore("c:\\vol\\s.arc", "c:\\d"));
   std::vector<std::string> expected = {
-      "restore c:\\d\\x.txt",     "progress c:\\d\\x.txt 50", "progress c:\\d\\x.txt 50",
-      "restored c:\\d\\x.txt",    "progress c:\\d\\x.txt 75", "progress c:\\d\\x.txt 100",
+      "restore c:\\d\\x.txt",      "progress c:\\d\\x.txt 50", "progress c:\\d\\x.txt 50",
+      "restored c:\\d\\x.txt",     "progress c:\\d\\x.txt 75", "progress c:\\d\\x.txt 100",
       "progress c:\\d\\x.txt 100", "restored c:\\d\\x.txt",    "progress  100",
   };
   EXPECT_EQ(Events, expected);

@@ -1,13 +1,13 @@
 // The writing side of TBackupFile, checked against an independent writer and
 // reader (tests/archive/write_reference.py, on Python's zlib).
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <set>
-#include <sys/stat.h>
-#include <utime.h>
 
 #include "archive/backup.h"
 #include "archive/format.h"
@@ -64,7 +64,9 @@ std::string TextBytes(size_t Size, uint32_t Seed) {
 // A file with a fixed last-write time (2005-06-01 12:00:00 local + Offset s).
 void MakeSource(const std::string& Path, const std::string& Bytes, long Offset = 0) {
   WriteFile(Path, Bytes);
-  struct utimbuf t{1117620000 + Offset, 1117620000 + Offset};
+  struct utimbuf t {
+    1117620000 + Offset, 1117620000 + Offset
+  };
   utime(Path.c_str(), &t);
 }
 
@@ -72,7 +74,7 @@ std::string Win(const std::string& HostPath) { return platform::HostFileSystem::
 
 // A host file system whose OpenFile can be made to fail for chosen paths.
 class FailingFileSystem : public platform::HostFileSystem {
-public:
+ public:
   using HostFileSystem::HostFileSystem;
   std::unique_ptr<TFileStream> OpenFile(const std::string& Path, uint16_t Mode) override {
     if (FailCreate.count(Path) && Mode == fmCreate) throw EFCreateError("Cannot create file \"" + Path + "\". Denied");
@@ -82,7 +84,7 @@ public:
 };
 
 class BackupWriteTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override { setenv("SOURCE_DATE_EPOCH", std::to_string(kEpoch).c_str(), 1); }
   void TearDown() override { unsetenv("SOURCE_DATE_EPOCH"); }
 
@@ -94,8 +96,8 @@ protected:
   }
   // The archive the reference writer makes of the same sources.
   std::string Expected(const std::vector<std::pair<std::string, std::string>>& Sources, int ZlibLevel) {
-    std::string args = Quote(Dir / "expected") + " " + Quote(Backup.BackupTitle) + " " + std::to_string(ZlibLevel) + " " +
-                       std::to_string(kEpoch);
+    std::string args = Quote(Dir / "expected") + " " + Quote(Backup.BackupTitle) + " " + std::to_string(ZlibLevel) +
+                       " " + std::to_string(kEpoch);
     for (auto& [src, name] : Sources) args += " " + Quote(src) + " " + Quote(name);
     std::string out;
     EXPECT_EQ(RunReference("expect " + args, out), 0) << out;
@@ -139,8 +141,8 @@ TEST_F(BackupWriteTest, Level1BlocksAndFileListEqualIndependentZlibAtEdgeSizes) 
   EXPECT_EQ(Backup.FileCount(), 12);
 
   // The file list, spelled out: name TAB dosdatetime=size CR LF.
-  std::string line = "c:\\release\\random16385.bin\t" +
-                     std::to_string(platform::DosFromUnixTime(1117620000 + 16385)) + "=16385\r\n";
+  std::string line =
+      "c:\\release\\random16385.bin\t" + std::to_string(platform::DosFromUnixTime(1117620000 + 16385)) + "=16385\r\n";
   std::string listing = Check(Dir / "a.arc", 0, Dir / "out");
   EXPECT_NE(ReadFile(Dir / "out/0").find(line), std::string::npos);
   EXPECT_NE(listing.find("FILE:LIST\t" + std::to_string(platform::DosFromUnixTime(kEpoch))), std::string::npos);
@@ -204,7 +206,8 @@ TEST_F(BackupWriteTest, HeaderTotalsCountEveryEntryAndTheList) {
   ASSERT_TRUE(Write(Dir / "a.arc", {{Dir / "x", "c:\\x"}, {Dir / "y", "c:\\y"}}));
   std::string a = ReadFile(Dir / "a.arc");
   const auto* p = reinterpret_cast<const unsigned char*>(a.data());
-  int32_t listSize = int32_t(("c:\\x\t" + std::to_string(platform::DosFromUnixTime(1117620000)) + "=1000\r\n").size() * 2 + 1);
+  int32_t listSize =
+      int32_t(("c:\\x\t" + std::to_string(platform::DosFromUnixTime(1117620000)) + "=1000\r\n").size() * 2 + 1);
   EXPECT_EQ(int32_t(archive::LoadLE32(p + 4)), 31000 + listSize);
   EXPECT_EQ(int32_t(archive::LoadLE32(p + 8)), 2);
   EXPECT_EQ(Backup.TotalSize(), 31000 + listSize);
@@ -216,7 +219,8 @@ TEST_F(BackupWriteTest, VolumeSetsOfManySizesHoldTheSameFiles) {
   MakeSource(Dir / "b", "");
   MakeSource(Dir / "c", TextBytes(90000, 12));
   MakeSource(Dir / "d", RandomBytes(16384, 13));
-  sources = {{Dir / "a", "c:\\v\\a.bin"}, {Dir / "b", "c:\\v\\b"}, {Dir / "c", "c:\\v\\c.txt"}, {Dir / "d", "c:\\v\\d"}};
+  sources = {
+      {Dir / "a", "c:\\v\\a.bin"}, {Dir / "b", "c:\\v\\b"}, {Dir / "c", "c:\\v\\c.txt"}, {Dir / "d", "c:\\v\\d"}};
   int64_t min = archive::MinVolumeSize(0, 10);
   std::set<int> volumeCounts;
   for (int64_t size : {min, min + 1, min + 7, min + 100, min + 4000, int64_t(30000), int64_t(45000), int64_t(60000),
@@ -237,7 +241,8 @@ TEST_F(BackupWriteTest, VolumeSetsOfManySizesHoldTheSameFiles) {
     volumeCounts.insert(volumes);
     ASSERT_EQ(int(asked.size()), volumes - 1);
     for (size_t i = 0; i < asked.size(); ++i) EXPECT_EQ(asked[i], int(i) + 2);
-    for (int i = 1; i <= 4; ++i) EXPECT_EQ(ReadFile(out / ("x/" + std::to_string(i))), ReadFile(sources[size_t(i - 1)].first));
+    for (int i = 1; i <= 4; ++i)
+      EXPECT_EQ(ReadFile(out / ("x/" + std::to_string(i))), ReadFile(sources[size_t(i - 1)].first));
     EXPECT_FALSE(Files.FileExists(archive::VolumeFileName(Win(out / "set.arc"), volumes + 1)));
   }
   EXPECT_GT(volumeCounts.size(), 3u);  // the sizes did make different splits
@@ -399,7 +404,7 @@ namespace {
 
 // Written by Backup, read back by Restore.
 class BackupRoundTripTest : public BackupWriteTest {
-protected:
+ protected:
   // Restores Archive into a fresh folder and returns its host path.
   bool RestoreInto(const std::string& Archive, const std::string& HostDir) {
     return Backup.Restore(Win(Archive), Win(HostDir));

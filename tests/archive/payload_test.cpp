@@ -15,9 +15,7 @@ const std::vector<FileSpec> kFiles = {
     {"c:\\release\\velto.hlp", kDate2005, "help"},
 };
 
-void Put32(std::string& S, size_t At, uint32_t V) {
-  archive::StoreLE32(reinterpret_cast<unsigned char*>(&S[At]), V);
-}
+void Put32(std::string& S, size_t At, uint32_t V) { archive::StoreLE32(reinterpret_cast<unsigned char*>(&S[At]), V); }
 void Put16(std::string& S, size_t At, uint16_t V) {
   S[At] = char(V & 0xFF);
   S[At + 1] = char(V >> 8);
@@ -39,9 +37,9 @@ std::string PeImage(bool Plus, uint32_t TableOffset, uint32_t TableSize, uint32_
   img[1] = 'Z';
   Put32(img, 0x3C, kPeOffset);
   img.replace(kPeOffset, 4, std::string("PE\0\0", 4));
-  Put16(img, kPeOffset + 4, Plus ? 0x8664 : 0x14C);    // machine
-  Put16(img, kPeOffset + 20, Plus ? 0xF0 : 0xE0);      // size of the optional header
-  Put16(img, kOptional, Plus ? 0x20B : 0x10B);         // magic
+  Put16(img, kPeOffset + 4, Plus ? 0x8664 : 0x14C);  // machine
+  Put16(img, kPeOffset + 20, Plus ? 0xF0 : 0xE0);    // size of the optional header
+  Put16(img, kOptional, Plus ? 0x20B : 0x10B);       // magic
   size_t count = kOptional + (Plus ? 108 : 92);
   Put32(img, count, DirectoryCount);
   Put32(img, count + 4 + 4 * 8, TableOffset);
@@ -71,7 +69,7 @@ std::string Installer(std::string Image, const std::string& Archive, bool Sign, 
 }
 
 class PayloadTest : public ArchiveTest {
-protected:
+ protected:
   std::string Archive = MakeArchive("2005 1.0.0.0", kFiles);
 };
 

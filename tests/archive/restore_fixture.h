@@ -24,7 +24,7 @@ namespace testarchive {
 // Every event the component raised, in order, as text, e.g.
 // "progress c:\dest\a.txt 50", "restore c:\dest\a.txt", "restored ...".
 class ArchiveTest : public ::testing::Test {
-protected:
+ protected:
   ArchiveTest() : Host(Temp.Path() + "/drives"), Files(Host) {
     setenv("TZ", "Europe/Rome", 1);
     tzset();
@@ -54,7 +54,9 @@ protected:
     Backup->OnRestoreFile = [this](TObject*, std::string& Name, int32_t, bool& DoRestore) {
       Events.push_back("restore " + Name + (DoRestore ? "" : " (skip)"));
     };
-    Backup->OnFileRestored = [this](TObject*, std::string& Name, TFileStream*&) { Events.push_back("restored " + Name); };
+    Backup->OnFileRestored = [this](TObject*, std::string& Name, TFileStream*&) {
+      Events.push_back("restored " + Name);
+    };
     Backup->OnError = [this](TObject*, int32_t Code, const std::string& Text) {
       Events.push_back("error " + std::to_string(Code) + " " + Text);
     };

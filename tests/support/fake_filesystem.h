@@ -15,7 +15,7 @@
 namespace testsupport {
 
 class FakeFileSystem : public platform::IFileSystem {
-public:
+ public:
   explicit FakeFileSystem(platform::IFileSystem& Inner) : FInner(Inner) {}
 
   std::set<std::string> FailOpen;   // paths whose OpenFile (any mode) throws
@@ -31,6 +31,8 @@ public:
   bool RemoveDir(const std::string& Path) override { return FInner.RemoveDir(Path); }
   int32_t FileAge(const std::string& Path) override { return FInner.FileAge(Path); }
   std::string GetCurrentDir() override { return FInner.GetCurrentDir(); }
+  bool HasArchiveAttribute(const std::string& Path) override { return FInner.HasArchiveAttribute(Path); }
+  bool ClearArchiveAttribute(const std::string& Path) override { return FInner.ClearArchiveAttribute(Path); }
   std::vector<DriveInfo> Drives() override { return FInner.Drives(); }
   std::vector<std::string> SubFolders(const std::string& Path) override { return FInner.SubFolders(Path); }
 
@@ -44,9 +46,9 @@ public:
     return std::make_unique<Stream>(*this, FInner.OpenFile(Path, Mode), writing);
   }
 
-private:
+ private:
   class Stream : public TFileStream {
-  public:
+   public:
     Stream(FakeFileSystem& Owner, std::unique_ptr<TFileStream> Inner, bool Writing)
         : TFileStream(Inner->FileName()), FOwner(Owner), FInner(std::move(Inner)), FWriting(Writing) {
       ++FOwner.OpenStreams;
@@ -65,7 +67,7 @@ private:
     int64_t Size() override { return FInner->Size(); }
     bool SetDosDateTime(int32_t DosDateTime) override { return FInner->SetDosDateTime(DosDateTime); }
 
-  private:
+   private:
     FakeFileSystem& FOwner;
     std::unique_ptr<TFileStream> FInner;
     bool FWriting;

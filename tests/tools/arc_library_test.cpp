@@ -2,6 +2,7 @@
 // FILE argument split, installer images and the archive checker.
 #include <gtest/gtest.h>
 
+
 #include "archive/format.h"
 #include "runtime/exceptions.h"
 #include "tools/arc_commands.h"
@@ -26,9 +27,9 @@ TEST(Cp1252Text, ConvertsBothWaysIncludingTheEuroAndAccents) {
 
 TEST(Cp1252Text, RejectsCharactersTheCodePageLacksAndBadUtf8) {
   std::string out;
-  EXPECT_FALSE(arc::Cp1252FromUtf8("\xD0\x96", out));      // Cyrillic Zhe
-  EXPECT_FALSE(arc::Cp1252FromUtf8("\xC3", out));          // cut short
-  EXPECT_FALSE(arc::Cp1252FromUtf8("\xC0\xAF", out));      // overlong '/'
+  EXPECT_FALSE(arc::Cp1252FromUtf8("\xD0\x96", out));          // Cyrillic Zhe
+  EXPECT_FALSE(arc::Cp1252FromUtf8("\xC3", out));              // cut short
+  EXPECT_FALSE(arc::Cp1252FromUtf8("\xC0\xAF", out));          // overlong '/'
   EXPECT_FALSE(arc::Cp1252FromUtf8("\xF0\x9F\x98\x80", out));  // emoji
 }
 

@@ -1,9 +1,9 @@
 // velto-arc run as a program: each command's output, files and exit status.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <random>
-#include <sys/wait.h>
 
 #include "archive/format.h"
 #include "tests/support/temp_dir.h"
@@ -26,7 +26,7 @@ struct Result {
 };
 
 class ArcToolTest : public ::testing::Test {
-protected:
+ protected:
   // Runs velto-arc in Dir with Args (already quoted as needed), standard
   // input from /dev/null, under the locale Locale.
   Result Run(const std::string& Args, const std::string& Locale = "C.UTF-8") {
@@ -164,10 +164,10 @@ TEST_F(ArcToolTest, FileAndArchiveErrorsExitOneWithMessageAndFile) {
 
 TEST_F(ArcToolTest, WrongUsageExitsTwoAndHelpWorksForEveryCommand) {
   Text("a.txt", 10);
-  for (const char* args : {"", "frob", "create", "create x.arc", "create x.arc -l fastestest a.txt",
-                           "create x.arc -j 0 a.txt", "create x.arc --volume-size 100 a.txt", "create x.arc --bogus a.txt",
-                           "create x.arc -t", "list", "list a b", "test", "extract x.arc --mode sometimes",
-                           "installer x.arc", "installer --stub s.exe x.arc"}) {
+  for (const char* args :
+       {"", "frob", "create", "create x.arc", "create x.arc -l fastestest a.txt", "create x.arc -j 0 a.txt",
+        "create x.arc --volume-size 100 a.txt", "create x.arc --bogus a.txt", "create x.arc -t", "list", "list a b",
+        "test", "extract x.arc --mode sometimes", "installer x.arc", "installer --stub s.exe x.arc"}) {
     Result r = Run(args);
     EXPECT_EQ(r.Status, 2) << args;
     EXPECT_NE(r.Err.find("Try 'velto-arc"), std::string::npos) << args << ": " << r.Err;

@@ -1,0 +1,245 @@
+// Measures, in one run, and prints as ratios:
+//   1. restoring a payload against raw zlib inflating of the same blocks in
+//      memory (throughput ratio, goal >= 0.9);
+//   2. creating an archive with two threads against one (speed-up, goal
+//      >= 1.7 on two cores);
+//   3. peak memory of restoring a 5 MB and a 500 MB payload, each in a fresh
+//      child process (goal: within 10 %).
+// Usage: arc_bench [--large-mb N] (default 500). Works in a temporary folder
+// under $TMPDIR (or /tmp), removed at the end.
+#include <sys/resource.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "archive/backup.h"
+#include "archive/format.h"
+#include "platform/host/host_filesystem.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class SilentDialogs : public platform::IDialogs {
+ public:
+  int ShowMessageBox(const std::string& Text, const std::string&, uint32_t) override {
+    std::fprintf(stderr, "box: %s\n", Text.c_str());
+    return platform::idOK;
+  }
+  void ProcessMessages() override {}
+};
+
+double Seconds(Clock::time_point From) { return std::chrono::duration<double>(Clock::now() - From).count(); }
+
+// Processor time of this process so far (all threads), in seconds.
+double CpuSeconds() {
+  struct rusage u {};
+  getrusage(RUSAGE_SELF, &u);
+  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// The system's load average over the last minute: the ratios need idle
+// processors to mean anything.
+std::string LoadAverage() {
+  std::ifstream in("/proc/loadavg");
+  std::string first;
+  in >> first;
+  return first.empty() ? "?" : first;
+}
+
+std::string Win(const std::string& HostPath) { return platform::HostFileSystem::WindowsPathOf(HostPath); }
+
+// Writes Megabytes of compressible-ish data (text with numbers and some
+// noise, about 3:1 at level 1) to Path.
+void MakeData(const std::string& Path, int64_t Megabytes, uint32_t Seed) {
+  std::mt19937 rng(Seed);
+  static const char* words[] = {"Velto ",  "Brovik ", "ricerca ", "desktop ",  "indice ",   "file ",      "cartella ",
+                                "utente ", "posta ",  "testo ",   "immagine ", "archivio ", "risultato ", "\r\n"};
+  std::string chunk;
+  std::ofstream out(Path, std::ios::binary);
+  for (int64_t mb = 0; mb < Megabytes; ++mb) {
+    chunk.clear();
+    while (chunk.size() < (1u << 20)) {
+      uint32_t r = rng();
+      if (r % 7 == 0)
+        chunk += std::to_string(rng()) + " ";
+      else if (r % 23 == 0)
+        for (int i = 0; i < 8; ++i) chunk += char(rng());
+      else
+        chunk += words[r % 14];
+    }
+    chunk.resize(1u << 20);
+    out.write(chunk.data(), std::streamsize(chunk.size()));
+  }
+}
+
+bool Backup(const std::string& Archive, const std::string& Source, int Threads) {
+  platform::HostFileSystem files;
+  SilentDialogs dialogs;
+  TBackupFile backup(nullptr, files, dialogs);
+  backup.CompressionThreads = Threads;
+  return backup.Backup(Win(Archive), {{Win(Source), "c:\\bench\\data.bin"}});
+}
+
+bool Restore(const std::string& Archive, const std::string& Dir) {
+  platform::HostFileSystem files;
+  SilentDialogs dialogs;
+  TBackupFile backup(nullptr, files, dialogs);
+  return backup.Restore(Win(Archive), Win(Dir));
+}
+
+// The compressed blocks of an archive, in order, read without the component.
+std::vector<std::string> Blocks(const std::string& Archive) {
+  std::ifstream in(Archive, std::ios::binary);
+  std::string a((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto i32 = [&](size_t& p) {
+    int32_t v = int32_t(archive::LoadLE32(reinterpret_cast<const unsigned char*>(a.data() + p)));
+    p += 4;
+    return v;
+  };
+  std::vector<std::string> blocks;
+  size_t p = 0;
+  p += size_t(i32(p));
+  p += 8;
+  for (;;) {
+    int32_t nameLength = i32(p);
+    if (nameLength == 0) break;
+    p += size_t(nameLength) + 4 + 4;  // name, date/time, signature
+    for (int32_t n; (n = i32(p)) != 0;) {
+      if (n > 0) blocks.push_back(a.substr(p, size_t(n)));
+      p += size_t(std::abs(n));
+    }
+  }
+  return blocks;
+}
+
+// Inflates every block as the reader must: one fresh zlib stream per block.
+int64_t InflateAll(const std::vector<std::string>& Blocks) {
+  static unsigned char out[archive::kMaxBlockSize];
+  int64_t total = 0;
+  for (const std::string& b : Blocks) {
+    z_stream zs{};
+    inflateInit2(&zs, archive::kZlibWindowBits);
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(b.data()));
+    zs.avail_in = uInt(b.size());
+    zs.next_out = out;
+    zs.avail_out = sizeof out;
+    inflate(&zs, Z_NO_FLUSH);
+    total += int64_t(sizeof out - zs.avail_out);
+    inflateEnd(&zs);
+  }
+  return total;
+}
+
+// Peak resident memory (KB) of this process since its program started:
+// VmHWM of /proc/self/status (wait4's maxrss would also count the memory of
+// the process that forked it, from before the exec).
+long PeakKb() {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+  return -1;
+}
+
+// Peak resident memory (KB) of a fresh process restoring Archive into Dir.
+long ChildRestorePeakKb(const std::string& Self, const std::string& Archive, const std::string& Dir) {
+  std::string cmd = "'" + Self + "' --restore-child '" + Archive + "' '" + Dir + "'";
+  FILE* child = popen(cmd.c_str(), "r");
+  if (!child) return -1;
+  long kb = -1;
+  if (std::fscanf(child, "%ld", &kb) != 1) kb = -1;
+  return pclose(child) == 0 ? kb : -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--restore-child") == 0) {
+    bool ok = Restore(argv[2], argv[3]);
+    std::printf("%ld\n", PeakKb());
+    return ok ? 0 : 1;
+  }
+  int64_t largeMb = 500;
+  if (argc == 3 && std::strcmp(argv[1], "--large-mb") == 0) largeMb = std::max(6, std::atoi(argv[2]));
+
+  const char* tmp = std::getenv("TMPDIR");
+  std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/velto-bench-" + std::to_string(getpid());
+  std::filesystem::create_directories(dir);
+  std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  int status = 0;
+  std::printf("load average at start: %s on %u processors\n", LoadAverage().c_str(),
+              std::thread::hardware_concurrency());
+
+  // 1. Restore against raw inflate of the same blocks.
+  MakeData(dir + "/mid.bin", 64, 1);
+  Backup(dir + "/mid.arc", dir + "/mid.bin", 2);
+  std::vector<std::string> blocks = Blocks(dir + "/mid.arc");
+  double raw = 1e9, restore = 1e9;
+  for (int round = 0; round < 3; ++round) {
+    auto t = Clock::now();
+    int64_t bytes = InflateAll(blocks);
+    raw = std::min(raw, Seconds(t));
+    if (bytes != 64 << 20) std::fprintf(stderr, "inflated %lld bytes\n", static_cast<long long>(bytes));
+    t = Clock::now();
+    if (!Restore(dir + "/mid.arc", dir + "/out")) status = 1;
+    restore = std::min(restore, Seconds(t));
+  }
+  std::printf(
+      "restore vs raw inflate (64 MB, %zu blocks): raw %.3f s, restore %.3f s, throughput ratio %.2f (goal >= 0.90)\n",
+      blocks.size(), raw, restore, raw / restore);
+
+  // 2. create -j 2 against -j 1.
+  double one = 1e9, two = 1e9, twoCpu = 0;
+  for (int round = 0; round < 3; ++round) {
+    auto t = Clock::now();
+    if (!Backup(dir + "/j1.arc", dir + "/mid.bin", 1)) status = 1;
+    one = std::min(one, Seconds(t));
+    t = Clock::now();
+    double cpu = CpuSeconds();
+    if (!Backup(dir + "/j2.arc", dir + "/mid.bin", 2)) status = 1;
+    if (Seconds(t) < two) {
+      two = Seconds(t);
+      twoCpu = CpuSeconds() - cpu;
+    }
+  }
+  std::printf(
+      "create -j 2 vs -j 1 (64 MB): %.3f s vs %.3f s, speed-up %.2f (goal >= 1.70); -j 2 used %.2f processors\n", two,
+      one, one / two, twoCpu / two);
+  std::filesystem::remove(dir + "/j1.arc");
+  std::filesystem::remove(dir + "/j2.arc");
+  std::filesystem::remove(dir + "/mid.arc");
+  std::filesystem::remove_all(dir + "/out");
+  std::filesystem::remove(dir + "/mid.bin");
+
+  // 3. Peak memory of restoring a small and a large payload.
+  MakeData(dir + "/small.bin", 5, 2);
+  Backup(dir + "/small.arc", dir + "/small.bin", 2);
+  std::filesystem::remove(dir + "/small.bin");
+  MakeData(dir + "/large.bin", largeMb, 3);
+  Backup(dir + "/large.arc", dir + "/large.bin", 2);
+  std::filesystem::remove(dir + "/large.bin");
+  long small = ChildRestorePeakKb(self, dir + "/small.arc", dir + "/small.out");
+  auto t = Clock::now();
+  long large = ChildRestorePeakKb(self, dir + "/large.arc", dir + "/large.out");
+  double largeTime = Seconds(t);
+  if (small <= 0 || large <= 0) status = 1;
+  std::printf(
+      "restore peak memory: 5 MB payload %ld KB, %lld MB payload %ld KB (%.1f s), ratio %.3f (goal within 10%%)\n",
+      small, static_cast<long long>(largeMb), large, largeTime, small > 0 ? double(large) / double(small) : 0.0);
+
+  std::printf("load average at end: %s\n", LoadAverage().c_str());
+  std::filesystem::remove_all(dir);
+  return status;
+}

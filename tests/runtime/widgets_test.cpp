@@ -1,0 +1,288 @@
+// The widget model, the application object and the headless peer.
+#include <gtest/gtest.h>
+
+#include "runtime/application.h"
+#include "runtime/exceptions.h"
+#include "runtime/headless_peer.h"
+#include "runtime/widgets.h"
+#include "tests/support/fake_dialogs.h"
+
+namespace {
+
+class WidgetsTest : public ::testing::Test {
+protected:
+  WidgetsTest() : app(peer, dialogs) { app.Title = "Prova"; }
+
+  template <class T>
+  T* Make(TForm* Form, TWinControl* Parent) {
+    auto* c = new T(Form);
+    c->SetParent(Parent);
+    return c;
+  }
+
+  HeadlessPeer peer;
+  testsupport::FakeDialogs dialogs;
+  TApplication app;
+};
+
+TEST_F(WidgetsTest, PeerHearsNothingBeforeTheFormIsFirstShown) {
+  auto* form = app.CreateForm<TForm>(peer);
+  auto* label = Make<TLabel>(form, form);
+  label->SetCaption("prima");
+  EXPECT_TRUE(peer.Changes.empty());
+  EXPECT_TRUE(peer.FormsCreated.empty());
+  form->ShowForm();
+  ASSERT_EQ(peer.FormsCreated.size(), 1u);
+  label->SetCaption("dopo");
+  EXPECT_EQ(peer.ChangeCount(*label, wcCaption), 1);
+  label->SetCaption("dopo");  // unchanged: not told again
+  EXPECT_EQ(peer.ChangeCount(*label, wcCaption), 1);
+}
+
+TEST_F(WidgetsTest, ColourAndFontComeFromTheParentUntilSetAndChangesReachChildren) {
+  auto* form = app.CreateForm<TForm>(peer);
+  form->SetColor(RgbColor(1, 2, 3));
+  auto* panel = Make<TPanel>(form, form);
+  auto* label = Make<TLabel>(form, panel);
+  EXPECT_EQ(label->Color(), RgbColor(1, 2, 3));
+  form->ShowForm();
+  TFont white;
+  white.Color = clWhite;
+  panel->SetFont(white);
+  EXPECT_EQ(label->Font().Color, clWhite);
+  EXPECT_EQ(peer.ChangeCount(*label, wcFont), 1);
+  label->SetColor(clBlack);
+  form->SetColor(clWhite);
+  EXPECT_EQ(panel->Color(), clWhite);
+  EXPECT_EQ(label->Color(), clBlack);
+  EXPECT_EQ(peer.ChangeCount(*label, wcColor), 1);
+  EXPECT_EQ(peer.ChangeCount(*panel, wcColor), 1);
+}
+
+TEST_F(WidgetsTest, AlignedChildrenShareTheParentTopBottomThenClient) {
+  auto* form = app.CreateForm<TForm>(peer);
+  form->SetClientWidth(300);
+  form->SetClientHeight(200);
+  auto* top = Make<TPanel>(form, form);
+  top->SetHeight(20);
+  top->SetAlign(alTop);
+  auto* client = Make<TPanel>(form, form);
+  client->SetAlign(alClient);
+  auto* bottom = Make<TPanel>(form, form);
+  bottom->SetHeight(30);
+  bottom->SetAlign(alBottom);
+  EXPECT_EQ(client->Top(), 20);
+  EXPECT_EQ(client->Height(), 150);
+  EXPECT_EQ(client->Width(), 300);
+  EXPECT_EQ(bottom->Top(), 170);
+  form->SetClientHeight(400);
+  EXPECT_EQ(bottom->Top(), 370);
+  EXPECT_EQ(client->Height(), 350);
+}
+
+TEST_F(WidgetsTest, NotebookShowsOnlyTheCurrentPage) {
+  auto* form = app.CreateForm<TForm>(peer);
+  auto* book = Make<TNotebook>(form, form);
+  TPage* a = book->AddPage(form, "a");
+  TPage* b = book->AddPage(form, "b");
+  EXPECT_EQ(book->PageIndex(), 0);
+  EXPECT_TRUE(a->Visible());
+  EXPECT_FALSE(b->Visible());
+  form->ShowForm();
+  book->SetPageIndex(1);
+  EXPECT_FALSE(a->Visible());
+  EXPECT_TRUE(b->Visible());
+  EXPECT_EQ(peer.ChangeCount(*a, wcVisible), 1);
+  book->SetPageIndex(7);  // ignored
+  EXPECT_EQ(book->PageIndex(), 1);
+  auto* onA = Make<TButton>(form, a);
+  EXPECT_FALSE(onA->Showing());
+  EXPECT_FALSE(peer.Click(*onA));
+}
+
+TEST_F(WidgetsTest, CheckBoxTogglesRadioButtonsExcludeEachOtherInTheirParent) {
+  auto* form = app.CreateForm<TForm>(peer);
+  form->ShowForm();
+  auto* box = Make<TCheckBox>(form, form);
+  int clicks = 0;
+  box->OnClick = [&](TObject*) { ++clicks; };
+  peer.Click(*box);
+  EXPECT_TRUE(box->Checked());
+  peer.Click(*box);
+  EXPECT_FALSE(box->Checked());
+  EXPECT_EQ(clicks, 2);
+  auto* r1 = Make<TRadioButton>(form, form);
+  auto* r2 = Make<TRadioButton>(form, form);
+  auto* group = Make<TGroupBox>(form, form);
+  auto* r3 = Make<TRadioButton>(form, group);
+  r1->SetChecked(true);
+  r3->SetChecked(true);
+  peer.Click(*r2);
+  EXPECT_FALSE(r1->Checked());
+  EXPECT_TRUE(r2->Checked());
+  EXPECT_TRUE(r3->Checked());  // another parent, another group
+}
+
+TEST_F(WidgetsTest, DisabledControlOrParentTakesNoInput) {
+  auto* form = app.CreateForm<TForm>(peer);
+  form->ShowForm();
+  auto* panel = Make<TPanel>(form, form);
+  auto* button = Make<TButton>(form, panel);
+  auto* edit = Make<TEdit>(form, form);
+  int clicks = 0;
+  button->OnClick = [&](TObject*) { ++clicks; };
+  panel->SetEnabled(false);
+  EXPECT_FALSE(peer.Click(*button));
+  panel->SetEnabled(true);
+  EXPECT_TRUE(peer.Click(*button));
+  EXPECT_EQ(clicks, 1);
+  edit->SetEnabled(false);
+  EXPECT_FALSE(peer.Type(*edit, "x"));
+  EXPECT_EQ(edit->Text(), "");
+}
+
+TEST_F(WidgetsTest, TypedTextIsNotEchoedToThePeerButRunsOnChange) {
+  auto* form = app.CreateForm<TForm>(peer);
+  form->ShowForm();
+  auto* edit = Make<TEdit>(form, form);
+  int changes = 0;
+  edit->OnChange = [&](TObject*) { ++changes; };
+  peer.Type(*edit, "ciao");
+  EXPECT_EQ(edit->Text(), "ciao");
+  EXPECT_EQ(peer.ChangeCount(*edit, wcText), 0);
+  edit->SetText("altro");
+  EXPECT_EQ(peer.ChangeCount(*edit, wcText), 1);
+  EXPECT_EQ(changes, 2);
+}
+
+TEST_F(WidgetsTest, ProgressPositionStaysInRangeAndRepaintReachesThePeer) {
+  auto* form = app.CreateForm<TForm>(peer);
+  auto* bar = Make<TProgressBar>(form, form);
+  bar->SetRange(0, 10);
+  bar->SetPosition(12);
+  EXPECT_EQ(bar->Position(), 10);
+  bar->SetPosition(-1);
+  EXPECT_EQ(bar->Position(), 0);
+  bar->Repaint();
+  EXPECT_EQ(peer.Repaints[bar], 0);  // not shown yet
+  form->ShowForm();
+  bar->Repaint();
+  EXPECT_EQ(peer.Repaints[bar], 1);
+}
+
+TEST_F(WidgetsTest, ExceptionInAnEventIsShownWithTheTitleAndAbortIsSilent) {
+  app.DispatchEvent([] { throw Exception("Qualcosa non va"); });
+  app.DispatchEvent([] { throw EAbort(); });
+  app.DispatchEvent([] { throw std::runtime_error("runtime"); });
+  ASSERT_EQ(dialogs.Boxes.size(), 2u);
+  EXPECT_EQ(dialogs.Boxes[0].Text, "Qualcosa non va");
+  EXPECT_EQ(dialogs.Boxes[0].Caption, "Prova");
+  EXPECT_EQ(dialogs.Boxes[0].Flags, platform::mbOK | platform::mbIconError);
+  EXPECT_EQ(dialogs.Boxes[1].Text, "runtime");
+}
+
+TEST_F(WidgetsTest, ExceptionInOnCreateIsShownAndTheFormLives) {
+  auto* form = app.CreateForm<TForm>(peer);
+  form->OnCreate = [](TObject*) { throw Exception("creazione"); };
+  form->DoCreate();
+  EXPECT_EQ(dialogs.Boxes.size(), 1u);
+  EXPECT_EQ(app.MainForm(), form);
+}
+
+TEST_F(WidgetsTest, ClosingMainFormWithFreeReleasesItAfterTheEvent) {
+  auto* form = app.CreateForm<TForm>(peer);
+  form->ShowForm();
+  form->OnClose = [](TObject*, TCloseAction& A) { A = caFree; };
+  auto* button = Make<TButton>(form, form);
+  bool aliveInHandler = false;
+  button->OnClick = [&](TObject*) {
+    form->Close();
+    aliveInHandler = app.MainForm() == form;  // still there inside the event
+  };
+  peer.Click(*button);
+  EXPECT_TRUE(aliveInHandler);
+  EXPECT_EQ(app.MainForm(), nullptr);
+  EXPECT_TRUE(app.Terminated());
+  EXPECT_GE(peer.QuitPosts, 1);
+  EXPECT_EQ(peer.FormsDestroyed.size(), 1u);
+}
+
+TEST_F(WidgetsTest, CloseQueryCanRefuseAndCloseActionNoneKeepsTheForm) {
+  auto* form = app.CreateForm<TForm>(peer);
+  form->ShowForm();
+  bool can = false;
+  int closes = 0;
+  form->OnCloseQuery = [&](TObject*, bool& C) { C = can; };
+  form->OnClose = [&](TObject*, TCloseAction& A) {
+    ++closes;
+    A = caNone;
+  };
+  peer.PressCloseBox(*form);
+  EXPECT_EQ(closes, 0);
+  can = true;
+  peer.PressCloseBox(*form);
+  EXPECT_EQ(closes, 1);
+  EXPECT_FALSE(app.Terminated());
+  EXPECT_EQ(app.MainForm(), form);
+}
+
+TEST_F(WidgetsTest, ModalResultComesFromTheButtonOrIsCancelWhenClosed) {
+  auto* main = app.CreateForm<TForm>(peer);
+  main->ShowForm();
+  TForm dialog(&app, peer);
+  auto* ok = Make<TButton>(&dialog, &dialog);
+  ok->ModalResult = mrOk;
+  peer.OnShowModal = [&](TForm& F) {
+    EXPECT_TRUE(F.Modal());
+    peer.Click(*ok);
+  };
+  EXPECT_EQ(dialog.ShowModal(), mrOk);
+  EXPECT_FALSE(dialog.Visible());
+  peer.OnShowModal = [&](TForm& F) { peer.PressCloseBox(F); };
+  EXPECT_EQ(dialog.ShowModal(), mrCancel);
+  peer.OnShowModal = nullptr;  // the user did nothing: the peer's loop ended
+  EXPECT_EQ(dialog.ShowModal(), mrCancel);
+  EXPECT_FALSE(app.Terminated());
+}
+
+TEST_F(WidgetsTest, DestroyingAControlTellsThePeerAndLeavesItsParent) {
+  auto* form = app.CreateForm<TForm>(peer);
+  form->ShowForm();
+  auto* label = Make<TLabel>(form, form);
+  label->SetCaption("x");
+  EXPECT_EQ(form->ControlCount(), 1);
+  EXPECT_EQ(peer.ChangeCount(*label, wcCaption), 1);
+  const TControl* gone = label;
+  delete label;
+  EXPECT_EQ(form->ControlCount(), 0);
+  EXPECT_EQ(peer.ControlsDestroyed, 1);
+  for (const auto& note : peer.Changes) EXPECT_NE(note.Control, gone);
+}
+
+TEST_F(WidgetsTest, TabOrderListSortsByTabOrderKeepingCreationOrderOtherwise) {
+  auto* form = app.CreateForm<TForm>(peer);
+  auto* a = Make<TButton>(form, form);
+  auto* b = Make<TButton>(form, form);
+  auto* c = Make<TButton>(form, form);
+  EXPECT_EQ(form->TabOrderList(), (std::vector<TControl*>{a, b, c}));
+  c->SetTabOrder(-1);
+  EXPECT_EQ(form->TabOrderList(), (std::vector<TControl*>{c, a, b}));
+  EXPECT_TRUE(a->TabStop());
+  EXPECT_FALSE(Make<TLabel>(form, form)->TabStop());
+}
+
+TEST_F(WidgetsTest, BitmapsShareTheirDataAndCheckTheirSize) {
+  TBitmap a(2, 1, {clWhite, clBlack});
+  TBitmap b = a;
+  EXPECT_TRUE(a.SameAs(b));
+  EXPECT_FALSE(a.SameAs(TBitmap(2, 1, {clWhite, clBlack})));
+  EXPECT_EQ(a.Pixel(1, 0), clBlack);
+  EXPECT_THROW(TBitmap(2, 2, {clWhite}), std::invalid_argument);
+  TBitmap r = TBitmap::Resource("LOGO", 10, 20);
+  EXPECT_EQ(r.ResourceName(), "LOGO");
+  EXPECT_EQ(r.Pixels(), nullptr);
+  EXPECT_EQ(r.Height(), 20);
+  EXPECT_EQ(TFont{}.Height(), -11);
+}
+
+}  // namespace
