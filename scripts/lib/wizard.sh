@@ -16,7 +16,13 @@ wiz_current=
 
 wiz_fail() {
   gui_log "FAILED: $*"
-  [ -n "${WIZ_SHOTS:-}" ] && import -window root "$WIZ_SHOTS/failure-$(date +%H%M%S).png" 2>/dev/null || true
+  # What was on the screen: the windows (a message box that got in the
+  # way shows here) and a screenshot.
+  "$gui_root/scripts/wine-run" "$WIZ_PROBE" --list 2>/dev/null | tr -d '\r' | sed 's/^/[gui]   /' >&2 || true
+  if [ -n "${WIZ_SHOTS:-}" ]; then
+    local shot="$WIZ_SHOTS/failure-$(date +%H%M%S).png"
+    import -window root "$shot" 2>/dev/null && gui_log "screenshot $shot"
+  fi
   return 1
 }
 
