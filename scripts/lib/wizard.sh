@@ -99,7 +99,16 @@ wiz_start() {
 wiz_shot() {
   local name=$1 title=${2:-$WIZ_TITLE} client x y w h
   sleep "${GUI_SETTLE:-0.6}"
-  local file="$WIZ_SHOTS/$name.png"
+  local file="$WIZ_SHOTS/$name.png" id
+  if [ -z "$gui_xvfb_pid" ]; then
+    # On the caller's display a window manager draws the frame: take the
+    # window with it.
+    id=$(xdotool search --onlyvisible --name "^$title" 2>/dev/null | head -n 1 || true)
+    if [ -n "$id" ] && import -frame -window "$id" "$file" 2>/dev/null; then
+      gui_log "screenshot $file"
+      return 0
+    fi
+  fi
   if wiz_probe "$title"; then
     client=$(printf '%s\n' "$wiz_state" | awk -F'|' '$1 == "window" { print $3 "|" $4; exit }')
     w=${client%%x*}; h=${client#*x}; h=${h%%|*}
