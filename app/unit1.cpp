@@ -247,7 +247,16 @@ void TForm1::Button14Click(TObject*) {
   Panel10->SetVisible(false);
 }
 
+void TForm1::UpdateFlashPrompt() {
+  const std::string& s = FSystemDir;
+  bool present = FServices.Files.FileExists(s + "\\" + "SWFLASH.OCX") ||
+                 FServices.Files.FileExists(s + "\\MACROMED\\FLASH\\SWFLASH.OCX");
+  Panel10->SetVisible(!present);
+}
+
 void TForm1::SendMail(TObject* Sender) {
-  // Until the card is mailed, the card page's forward button only moves on.
+  if (FBusy) return;
+  // The card is not mailed yet: the Flash prompt, then the page the Tag names.
+  UpdateFlashPrompt();
   Button2Click(Sender);
 }

@@ -171,6 +171,9 @@ public:
 
 private:
   void LoadLayout();
+  // Shows Panel10 when the Flash player is in neither place under the
+  // system folder, hides it when it is in one.
+  void UpdateFlashPrompt();
   TCardData CardFromFields() const;
 
   TServices FServices;

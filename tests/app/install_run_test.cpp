@@ -170,6 +170,17 @@ TEST_F(InstallRunTest, OnlyComponentsWithTagFiftyAndTheSameExeNameMakeLinks) {
   EXPECT_EQ(otherLog[0].FilePathName, Dest("other.exe"));
 }
 
+TEST_F(InstallRunTest, ExeNameMatchingUpperCasesAccentedLettersToo) {
+  WriteInstaller("t", {{"CITTÀ.EXE", kDate2005, "m"}});
+  TForm1* f = StartOnInstallPage();
+  f->MyShortCut1->ExeName = "città.exe";
+  std::vector<TMyShortCut::TCall> log;
+  f->OnCloseQuery = [&](TObject*, bool&) { log = Form1->MyShortCut1->Calls; };
+  peer.Click(*f->Button9);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].FilePathName, Dest("CITTÀ.EXE"));
+}
+
 TEST_F(InstallRunTest, DestinationWithTrailingBackslashStillGetsOneAppended) {
   WriteInstaller("t", {{"velto.exe", kDate2005, "m"}});
   TForm1* f = StartOnInstallPage();

@@ -402,6 +402,27 @@ TEST_F(WizardTest, GateFollowsTheDetectorOnFourButtonsAndTheStatusBar) {
   EXPECT_EQ(f->StatusBar1->SimpleText(), "Connessione attiva");
 }
 
+// ---- Flash prompt ------------------------------------------------------------------------------
+
+TEST_F(WizardTest, LeavingTheCardShowsTheFlashPromptOnlyWithoutThePlayer) {
+  WriteProductInstaller();
+  system.SystemDirectoryValue = "c:\\windows\\system32";
+  files.ForceDirectories("c:\\windows\\system32\\MACROMED\\FLASH");
+  TForm1* f = Start();
+  f->Notebook1->SetPageIndex(1);
+  peer.Click(*f->Button12);
+  EXPECT_TRUE(f->Panel10->Visible());
+  EXPECT_TRUE(f->Label30->Visible());
+  EXPECT_FALSE(f->Image5->Visible());
+  // Only the MACROMED copy present: hidden.
+  testsupport::WriteFile(files.NativePath("c:\\windows\\system32\\MACROMED\\FLASH\\SWFLASH.OCX"), "ocx");
+  peer.Click(*f->Indietro);
+  peer.Click(*f->Button12);
+  EXPECT_EQ(f->Notebook1->PageIndex(), 2);
+  EXPECT_FALSE(f->Panel10->Visible());
+  EXPECT_TRUE(f->Label21->Showing());
+}
+
 // ---- Exceptions in handlers -------------------------------------------------------------------
 
 TEST_F(WizardTest, ExceptionEscapingAHandlerIsShownAndTheWizardGoesOn) {
