@@ -149,7 +149,9 @@ public:
   // volumes) from Files in order: header, file list, one entry per file, end
   // marker. The file list's date/time is now, or SOURCE_DATE_EPOCH (seconds
   // since 1970, as local time) when that is set, so the same inputs give the
-  // same bytes. Sets TotalSize, FileCount, BytesDone and, while a file is
+  // same bytes. A file's date/time is its last-write time; one that MS-DOS
+  // date/times cannot hold (before 1980) is stored as 1980-01-01 00:00:00.
+  // Sets TotalSize, FileCount, BytesDone and, while a file is
   // read, CurrentFileName (kept after a failure: the file concerned).
   // Returns true when the whole archive was written. Otherwise every file
   // this run created (volumes and the ".ids" file) is removed again, and

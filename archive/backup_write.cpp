@@ -92,10 +92,9 @@ bool StorableName(const std::string& Name) {
 uint8_t Percentage(int64_t Done, int64_t Total) {
   if (Total <= 0) return 100;
   // Rounded to the nearest, halves to even, like the reading side.
-  int64_t num = Done * 200, den = Total * 2;
-  int64_t q = (Done * 100) / Total;
-  int64_t rem2 = num - q * den;  // twice the remainder, over den
-  if (rem2 > Total || (rem2 == Total && (q & 1))) ++q;
+  int64_t q = Done * 100 / Total;
+  int64_t twiceRest = 2 * (Done * 100 - q * Total);
+  if (twiceRest > Total || (twiceRest == Total && (q & 1))) ++q;
   return static_cast<uint8_t>(std::clamp<int64_t>(q, 0, 100));
 }
 
@@ -133,10 +132,13 @@ bool TBackupFile::Backup(const std::string& ArchiveName, const std::vector<TSour
         size = FFiles.OpenFile(f.SourcePath, fmOpenRead | fmShareDenyNone)->Size();
       } catch (const EStreamError&) {
       }
-      if (age == -1 || size < 0) {
+      if (size < 0) {
         FCurrentFileName = f.SourcePath;
         throw EBackupStop(beCannotReadFile);
       }
+      // A file that opens but has no MS-DOS date/time (dated before 1980 or
+      // after 2107) gets the earliest one, 1980-01-01 00:00:00.
+      if (age == -1) age = platform::PackDosDateTime({});
       scanned.push_back({&f, age, size});
       total += size;
       longestName = std::max(longestName, f.StoredName.size());

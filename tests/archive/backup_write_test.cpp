@@ -12,6 +12,7 @@
 #include "archive/backup.h"
 #include "archive/format.h"
 #include "archive/volume_writer.h"
+#include "platform/dostime.h"
 #include "platform/host/host_filesystem.h"
 #include "runtime/exceptions.h"
 #include "tests/support/fake_dialogs.h"
@@ -475,6 +476,22 @@ TEST_F(BackupRoundTripTest, CancelAtTheDiskPromptEndsRestoreFalseWithoutMessage)
   EXPECT_FALSE(RestoreInto(Dir / "set.arc", Dir / "x"));
   EXPECT_EQ(Dialogs.Boxes.size(), 1u);
   EXPECT_TRUE(Errors.empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(BackupWriteTest, FileDatedBefore1980IsStoredWithTheEarliestDosDate) {
+  WriteFile(Dir / "old", "old");
+  struct utimbuf t {
+    86400, 86400
+  };  // 1970-01-02
+  utime((Dir / "old").c_str(), &t);
+  ASSERT_TRUE(Write(Dir / "o.arc", {{Dir / "old", "c:\\old"}}));
+  std::string listing = Check(Dir / "o.arc", 0, Dir / "x");
+  EXPECT_NE(listing.find("c:\\old\t" + std::to_string(platform::PackDosDateTime({})) + "\t3"), std::string::npos)
+      << listing;
 }
 
 }  // namespace
