@@ -441,6 +441,25 @@ TEST_F(PeerTest, ModalFormTakesInputAloneAndReturnsItsButtonsResult) {
   delete dialog;
 }
 
+TEST_F(PeerTest, HourglassStaysWhileTheMouseMovesOverTheForm) {
+  ShowAndSettle();
+  HCURSOR wait = LoadCursor(nullptr, IDC_WAIT);
+  SetCursor(wait);
+  // A child asks its parent first: the page keeps the hourglass.
+  EXPECT_TRUE(SendMessageA(H(*Page0), WM_SETCURSOR, reinterpret_cast<WPARAM>(H(*Next0)),
+                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+  EXPECT_EQ(GetCursor(), wait);
+  // A hand-cursor label under the arrow gets the hand.
+  SetCursor(LoadCursor(nullptr, IDC_ARROW));
+  Label->SetCursor(crHandPoint);
+  POINT onLabel{310, 45};
+  ClientToScreen(H(*Page0), &onLabel);
+  SetCursorPos(onLabel.x, onLabel.y);
+  EXPECT_TRUE(SendMessageA(H(*Page0), WM_SETCURSOR, reinterpret_cast<WPARAM>(H(*Page0)),
+                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+  EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_HAND));
+}
+
 TEST_F(PeerTest, QuitEndsAModalLoopAndStaysForTheMainLoop) {
   ShowAndSettle();
   auto* dialog = new TForm(App.get(), *Peer);
