@@ -51,6 +51,7 @@ int WINAPI WinMain(HINSTANCE Instance, HINSTANCE, LPSTR, int ShowState) {
   wc.lpfnWndProc = DemoWindowProc;
   wc.hInstance = Instance;
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hIcon = LoadIconA(Instance, "MAINICON");
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   wc.lpszClassName = kClassName;
   if (!RegisterClassA(&wc)) return 1;

@@ -707,8 +707,10 @@ LRESULT Win32Peer::Impl::ContainerProc(HWND Window, UINT Message, WPARAM WParam,
       }
       break;
     case WM_SETCURSOR: {
-      // The hand over controls that ask for it; everything else as usual,
-      // so that the hourglass set during long work stays.
+      // The hourglass set for a long piece of work stays while the mouse
+      // moves, over every window of the form (children ask their parent
+      // first); then the hand over controls that ask for it.
+      if (LOWORD(LParam) == HTCLIENT && GetCursor() == LoadCursor(nullptr, IDC_WAIT)) return TRUE;
       HWND under = reinterpret_cast<HWND>(WParam);
       TControl* target = nullptr;
       if (under == Window && container) {

@@ -16,7 +16,13 @@ wiz_current=
 
 wiz_fail() {
   gui_log "FAILED: $*"
-  [ -n "${WIZ_SHOTS:-}" ] && import -window root "$WIZ_SHOTS/failure-$(date +%H%M%S).png" 2>/dev/null || true
+  # What was on the screen: the windows (a message box that got in the
+  # way shows here) and a screenshot.
+  "$gui_root/scripts/wine-run" "$WIZ_PROBE" --list 2>/dev/null | tr -d '\r' | sed 's/^/[gui]   /' >&2 || true
+  if [ -n "${WIZ_SHOTS:-}" ]; then
+    local shot="$WIZ_SHOTS/failure-$(date +%H%M%S).png"
+    import -window root "$shot" 2>/dev/null && gui_log "screenshot $shot"
+  fi
   return 1
 }
 
@@ -93,7 +99,16 @@ wiz_start() {
 wiz_shot() {
   local name=$1 title=${2:-$WIZ_TITLE} client x y w h
   sleep "${GUI_SETTLE:-0.6}"
-  local file="$WIZ_SHOTS/$name.png"
+  local file="$WIZ_SHOTS/$name.png" id
+  if [ -z "$gui_xvfb_pid" ]; then
+    # On the caller's display a window manager draws the frame: take the
+    # window with it.
+    id=$(xdotool search --onlyvisible --name "^$title" 2>/dev/null | head -n 1 || true)
+    if [ -n "$id" ] && import -frame -window "$id" "$file" 2>/dev/null; then
+      gui_log "screenshot $file"
+      return 0
+    fi
+  fi
   if wiz_probe "$title"; then
     client=$(printf '%s\n' "$wiz_state" | awk -F'|' '$1 == "window" { print $3 "|" $4; exit }')
     w=${client%%x*}; h=${client#*x}; h=${h%%|*}

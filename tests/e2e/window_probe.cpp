@@ -7,9 +7,10 @@
 //
 // The first form finds the first visible top-level window whose caption
 // begins with TITLE-PREFIX and prints
-//   window|<caption>|<client width>x<client height>|client=<x>,<y>
+//   window|<caption>|<client width>x<client height>|client=<x>,<y>|style=<hex>|screen=<w>x<h>
 //   control|<class>|<text>|enabled=<0|1>|visible=<0|1>|checked=<0|1|->|rect=<x>,<y>,<w>,<h>|position=<n|->
-// where client is the client area's top-left corner on the screen, rect is
+// where client is the client area's top-left corner on the screen, style the
+// window's GWL_STYLE, screen the screen's size, rect is
 // the control's place relative to that corner, and visible means the control
 // and all its parents are shown; position is a progress bar's. The second form prints one line
 //   top|<caption>|<class>
@@ -114,8 +115,10 @@ int main(int argc, char** argv) {
   GetClientRect(search.Found, &client);
   POINT origin{0, 0};
   ClientToScreen(search.Found, &origin);
-  std::printf("window|%s|%ldx%ld|client=%ld,%ld\n", WindowText(search.Found).c_str(), client.right - client.left,
-              client.bottom - client.top, origin.x, origin.y);
+  std::printf("window|%s|%ldx%ld|client=%ld,%ld|style=0x%08lx|screen=%dx%d\n", WindowText(search.Found).c_str(),
+              client.right - client.left, client.bottom - client.top, origin.x, origin.y,
+              static_cast<unsigned long>(GetWindowLongPtrA(search.Found, GWL_STYLE)), GetSystemMetrics(SM_CXSCREEN),
+              GetSystemMetrics(SM_CYSCREEN));
   EnumChildWindows(search.Found, PrintChild, reinterpret_cast<LPARAM>(search.Found));
   return 0;
 }

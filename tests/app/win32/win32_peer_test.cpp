@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/win32/win32_peer.h"
+#include "platform/filesystem.h"
 #include "runtime/application.h"
 #include "runtime/widgets.h"
 #include "tests/support/fake_dialogs.h"
@@ -22,6 +23,31 @@
 namespace {
 
 HWND H(const TControl& Control) { return static_cast<HWND>(Control.PeerHandle); }
+
+// Two drives and a few folders, for the drive box and the directory list.
+class FoldersStub : public platform::IFileSystem {
+public:
+  bool FileExists(const std::string&) override { return false; }
+  bool DirectoryExists(const std::string&) override { return true; }
+  bool CreateDir(const std::string&) override { return false; }
+  bool ForceDirectories(const std::string&) override { return false; }
+  bool EraseFile(const std::string&) override { return false; }
+  bool RemoveDir(const std::string&) override { return false; }
+  int32_t FileAge(const std::string&) override { return -1; }
+  std::unique_ptr<TFileStream> OpenFile(const std::string&, uint16_t) override { return nullptr; }
+  std::string GetCurrentDir() override { return "c:\\programmi"; }
+  std::vector<DriveInfo> Drives() override { return {{'c', 3, "SISTEMA"}, {'d', 3, ""}}; }
+  std::vector<std::string> SubFolders(const std::string& Path) override {
+    if (Path == "c:\\programmi") return {"brovik", "comuni"};
+    return {};
+  }
+};
+
+std::string ListText(HWND List, int Index) {
+  char text[256] = {};
+  SendMessageA(List, LB_GETTEXT, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(text));
+  return text;
+}
 
 std::string TextOf(HWND Window) {
   char text[512] = {};
@@ -45,6 +71,11 @@ protected:
       const char* require = std::getenv("VELTO_REQUIRE_DISPLAY");
       if (require && std::string(require) == "1") FAIL() << "no display, but VELTO_REQUIRE_DISPLAY=1";
       GTEST_SKIP() << "no display to make windows on";
+    }
+    // A quit posted when an earlier test's application ended would end this
+    // test's loops at once.
+    MSG quit;
+    while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
     Peer = std::make_unique<Win32Peer>(GetModuleHandleA(nullptr));
     App = std::make_unique<TApplication>(*Peer, Dialogs);
@@ -301,6 +332,144 @@ TEST_F(PeerTest, ClickOnAWindowlessControlRunsItsHandler) {
   Label->SetVisible(false);
   SendMessageA(H(*Page0), WM_LBUTTONUP, 0, MAKELPARAM(310, 45));
   EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(PeerTest, EnterPressesTheFocusedButton) {
+  ShowAndSettle();
+  SetForegroundWindow(H(*Form));
+  SetFocus(H(*Close0));
+  PostMessageA(H(*Close0), WM_KEYDOWN, VK_RETURN, 1);
+  Settle();
+  ASSERT_EQ(Clicks.size(), 1u);
+  EXPECT_EQ(Clicks[0], Close0);
+}
+
+TEST_F(PeerTest, TextBoxShowsTheModelsLinesWithAScrollBar) {
+  auto* memo = new TMemo(Form);
+  memo->SetParent(Page0);
+  memo->SetBounds(150, 170, 300, 60);
+  memo->SetScrollBars(ssVertical);
+  memo->SetBorderStyle(bsNone);
+  memo->SetText("Prima riga\r\nSeconda riga");
+  ShowAndSettle();
+  HWND box = H(*memo);
+  EXPECT_EQ(TextOf(box), "Prima riga\r\nSeconda riga\r\n");
+  const LONG_PTR style = GetWindowLongPtrA(box, GWL_STYLE);
+  EXPECT_TRUE(style & ES_MULTILINE);
+  EXPECT_TRUE(style & WS_VSCROLL);
+  EXPECT_FALSE(style & ES_READONLY);
+  EXPECT_FALSE(GetWindowLongPtrA(box, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);  // flat
+  // Typing, as the edit control hears it: the selection replaced.
+  SendMessageA(box, EM_SETSEL, 0, -1);
+  SendMessageA(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("Scritto a mano"));
+  EXPECT_EQ(memo->Lines().Count(), 1);
+  EXPECT_EQ(memo->Lines()[0], "Scritto a mano");
+}
+
+TEST_F(PeerTest, DriveBoxAndDirectoryListFollowTheModelAndTakeTheUsersChoice) {
+  FoldersStub folders;
+  auto* list = new TDirectoryListBox(Form);
+  list->SetParent(Page0);
+  list->SetBounds(150, 170, 145, 97);
+  list->SetFileSystem(&folders);
+  auto* drives = new TDriveComboBox(Form);
+  drives->SetParent(Page0);
+  drives->SetBounds(150, 280, 145, 21);
+  drives->SetFileSystem(&folders);
+  drives->DirList = list;
+  ShowAndSettle();
+  HWND listWindow = H(*list);
+  // c:\, programmi (current), then its folders.
+  ASSERT_EQ(SendMessageA(listWindow, LB_GETCOUNT, 0, 0), 4);
+  EXPECT_EQ(ListText(listWindow, 1), "programmi");
+  EXPECT_EQ(ListText(listWindow, 3), "comuni");
+  EXPECT_EQ(SendMessageA(listWindow, LB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(SendMessageA(listWindow, LB_GETITEMHEIGHT, 0, 0), 16);
+  // A double click on "brovik" opens it in the model.
+  SendMessageA(listWindow, LB_SETCURSEL, 2, 0);
+  SendMessageA(H(*Page0), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(listWindow), LBN_DBLCLK),
+               reinterpret_cast<LPARAM>(listWindow));
+  EXPECT_EQ(list->Directory(), "c:\\programmi\\brovik");
+  EXPECT_EQ(ListText(listWindow, 2), "brovik");
+  // The drive box lists both drives; choosing d: moves the list there.
+  HWND box = H(*drives);
+  ASSERT_EQ(SendMessageA(box, CB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(SendMessageA(box, CB_GETCURSEL, 0, 0), 0);
+  SendMessageA(box, CB_SETCURSEL, 1, 0);
+  SendMessageA(H(*Page0), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
+  EXPECT_EQ(drives->Drive(), 'd');
+  EXPECT_EQ(list->Directory(), "d:\\");
+  EXPECT_EQ(SendMessageA(listWindow, LB_GETCOUNT, 0, 0), 1);
+}
+
+TEST_F(PeerTest, ModalFormTakesInputAloneAndReturnsItsButtonsResult) {
+  ShowAndSettle();
+  auto* dialog = new TForm(App.get(), *Peer);
+  dialog->SetBorderStyle(bsDialog);
+  dialog->SetPosition(poScreenCenter);
+  dialog->SetClientWidth(275);
+  dialog->SetClientHeight(258);
+  dialog->SetCaption("Seleziona percorso");
+  auto* ok = new TButton(dialog);
+  ok->SetParent(dialog);
+  ok->SetBounds(180, 100, 75, 25);
+  ok->SetCaption("Conferma");
+  ok->ModalResult = mrOk;
+  // The user's part, from inside the modal loop: look, then press "Conferma".
+  static bool mainEnabledMeanwhile = true;
+  static HWND okWindow = nullptr;
+  static HWND mainWindow = nullptr;
+  mainWindow = H(*Form);
+  mainEnabledMeanwhile = true;
+  okWindow = nullptr;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+    HWND dialogWindow = FindWindowA(nullptr, "Seleziona percorso");
+    if (!dialogWindow || !IsWindowVisible(dialogWindow)) return;
+    mainEnabledMeanwhile = IsWindowEnabled(mainWindow) != FALSE;
+    okWindow = FindWindowExA(dialogWindow, nullptr, "BUTTON", "Conferma");
+    if (okWindow) PostMessageA(okWindow, BM_CLICK, 0, 0);
+  });
+  const int result = dialog->ShowModal();
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(result, mrOk);
+  EXPECT_TRUE(okWindow != nullptr);
+  EXPECT_FALSE(mainEnabledMeanwhile);
+  EXPECT_TRUE(IsWindowEnabled(H(*Form)));
+  EXPECT_FALSE(IsWindowVisible(H(*dialog)));
+  // The dialog belongs to the main window, so it stays in front of it.
+  EXPECT_EQ(GetWindow(H(*dialog), GW_OWNER), H(*Form));
+  delete dialog;
+}
+
+TEST_F(PeerTest, HourglassStaysWhileTheMouseMovesOverTheForm) {
+  ShowAndSettle();
+  HCURSOR wait = LoadCursor(nullptr, IDC_WAIT);
+  SetCursor(wait);
+  // A child asks its parent first: the page keeps the hourglass.
+  EXPECT_TRUE(SendMessageA(H(*Page0), WM_SETCURSOR, reinterpret_cast<WPARAM>(H(*Next0)),
+                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+  EXPECT_EQ(GetCursor(), wait);
+  // A hand-cursor label under the arrow gets the hand.
+  SetCursor(LoadCursor(nullptr, IDC_ARROW));
+  Label->SetCursor(crHandPoint);
+  POINT onLabel{310, 45};
+  ClientToScreen(H(*Page0), &onLabel);
+  SetCursorPos(onLabel.x, onLabel.y);
+  EXPECT_TRUE(SendMessageA(H(*Page0), WM_SETCURSOR, reinterpret_cast<WPARAM>(H(*Page0)),
+                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+  EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_HAND));
+}
+
+TEST_F(PeerTest, QuitEndsAModalLoopAndStaysForTheMainLoop) {
+  ShowAndSettle();
+  auto* dialog = new TForm(App.get(), *Peer);
+  dialog->SetClientWidth(100);
+  dialog->SetClientHeight(50);
+  PostQuitMessage(0);
+  EXPECT_EQ(dialog->ShowModal(), mrCancel);
+  MSG quit;
+  EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  delete dialog;
 }
 
 TEST_F(PeerTest, ResourceBitmapsArePaintedFromTheProgramsResources) {
