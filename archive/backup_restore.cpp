@@ -330,7 +330,14 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
       std::string folder = FolderPart(FCurrentFileName);
       if (folder.empty()) throw EInOutError("Unable to create directory");
       FFiles.ForceDirectories(folder);
-      decision = FFiles.DirectoryExists(folder);
+      if (!FFiles.DirectoryExists(folder)) {
+        // Skipping silently would let the run report success with the file
+        // missing: a folder that cannot be made is a file that cannot be
+        // written (error 1), and the run stops after this entry.
+        decision = false;
+        FErrorCode = beCannotReadFile;
+        FContinueFlag = false;
+      }
     }
 
     if (decision) {

@@ -524,7 +524,7 @@ TEST_F(RestoreTest, WriteFailureIsError1AndTheFileIsStillClosedAndDated) {
   EXPECT_EQ(Files.OpenStreams, 0);
 }
 
-TEST_F(RestoreTest, FolderThatCannotBeMadeSkipsTheEntrySilently) {
+TEST_F(RestoreTest, FolderThatCannotBeMadeIsErrorOneAndStopsTheRun) {
   Put("c:\\d\\blocker", "a file where a folder should be");
   ArchiveBuilder b;
   b.Header("", 6, 2).Entry("c:\\x\\a.txt", kDate2005, "abc").Entry("c:\\x\\b.txt", kDate2005, "def").End();
@@ -532,9 +532,10 @@ TEST_F(RestoreTest, FolderThatCannotBeMadeSkipsTheEntrySilently) {
   Backup->OnRestoreFile = [&](TObject*, std::string& Name, int32_t, bool&) {
     if (n++ == 0) Name = "c:\\d\\blocker\\a.txt";
   };
-  EXPECT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
-  EXPECT_EQ(Get("c:\\d\\b.txt"), "def");
-  EXPECT_EQ(Backup->RestoredCount(), 1);
+  EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
+  EXPECT_EQ(Backup->ErrorCode(), 1);
+  EXPECT_EQ(Backup->RestoredCount(), 0);
+  EXPECT_FALSE(Host.FileExists("c:\\d\\b.txt"));  // the run stopped after the failed entry
 }
 
 // ---- RestoreFromStream ----
