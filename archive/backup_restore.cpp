@@ -3,8 +3,10 @@
 // caller's stream), and copying one entry's data section.
 //
 // Memory while restoring is two 16 KB buffers on the stack of CopyEntryData
-// and one zlib state per data section; nothing is sized from the archive's
-// numbers before they are checked against the bytes that are really there.
+// and one zlib state per data section, and for a file of more than four
+// blocks the background writer's sixteen 16 KB buffers; nothing is sized
+// from the archive's numbers before they are checked against the bytes that
+// are really there.
 #include <zlib.h>
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <cstring>
 #include <memory>
 
+#include "archive/background_writer.h"
 #include "archive/backup.h"
 #include "archive/format.h"
 #include "runtime/exceptions.h"
@@ -19,6 +22,10 @@
 namespace {
 
 constexpr const char* kStreamName = ":STREAM";
+
+// Blocks of one file written on the caller's thread before the rest go to a
+// background writer: a file this short is done before a thread would pay.
+constexpr int kBlocksWrittenHere = 4;
 
 // Runs a cleanup when the scope is left, normally or by an exception.
 template <class F>
@@ -172,6 +179,44 @@ class BlockInflater {
   bool FReady = false;
 };
 
+// Reads the records of a data section: block lengths and block bytes. A
+// block is read together with the length that follows it, in one request to
+// the stream instead of two; what the stream gives is used exactly as two
+// separate reads would use it, so a section cut after a block still yields
+// that block first, and nothing after the terminator is read.
+class BlockRecordReader {
+ public:
+  explicit BlockRecordReader(TStream& Source) : FSource(Source) {}
+
+  // The next block length (0: the terminator). EReadError at the end of
+  // the stream.
+  int32_t NextLength() {
+    if (FCarried < 4) ReadFully(FSource, FBytes + FCarried, 4 - FCarried);
+    FCarried = 0;
+    return static_cast<int32_t>(archive::LoadLE32(FBytes));
+  }
+  // The next Size (0..kMaxBlockSize) bytes. EReadError when fewer are left.
+  const unsigned char* NextBlock(int32_t Size) {
+    int32_t want = Size + 4;
+    int32_t got = 0;
+    while (got < want) {
+      int32_t n = FSource.Read(FBlock + got, want - got);
+      if (n <= 0 || n > want - got) break;
+      got += n;
+    }
+    if (got < Size) throw EReadError("Stream read error");
+    FCarried = got - Size;  // 0..4 bytes of the next length
+    std::memcpy(FBytes, FBlock + Size, static_cast<size_t>(FCarried));
+    return FBlock;
+  }
+
+ private:
+  TStream& FSource;
+  unsigned char FBlock[archive::kMaxBlockSize + 4];
+  unsigned char FBytes[4];
+  int32_t FCarried = 0;
+};
+
 }  // namespace
 
 void TBackupFile::CopyEntryData(TStream& Source, TStream* Destination, bool Write) {
@@ -182,13 +227,26 @@ void TBackupFile::CopyEntryData(TStream& Source, TStream* Destination, bool Writ
   if (std::string_view(reinterpret_cast<const char*>(signature), textLength) != archive::kDataSignatureText)
     throw Exception(BackupErrorMessage(beInvalidArchive));
 
-  unsigned char input[archive::kMaxBlockSize];
+  BlockRecordReader records(Source);
   unsigned char output[archive::kMaxBlockSize];
   BlockInflater inflater;
   auto* progressFile = dynamic_cast<TFileStream*>(Destination);
+  // A longer file hands its writing to a second thread after its first
+  // blocks; short files and other destinations are written here.
+  std::unique_ptr<archive::TBackgroundWriter> background;
+  int blocksWritten = 0;
+  auto bufferFor = [&](unsigned char* Own) { return background ? background->NextBuffer() : Own; };
+  auto write = [&](const unsigned char* Buffer, uint32_t Count) {
+    if (background)
+      background->Queue(static_cast<int32_t>(Count));
+    else
+      Destination->WriteBuffer(Buffer, static_cast<int32_t>(Count));
+    if (++blocksWritten == kBlocksWrittenHere && progressFile)
+      background = std::make_unique<archive::TBackgroundWriter>(*Destination);
+  };
   int32_t blockLength;
   do {
-    blockLength = ReadInt32(Source);
+    blockLength = records.NextLength();
     uint32_t produced = 0;
     if (blockLength != 0) {
       // |L| over the buffer size is a malformed archive; computed without
@@ -197,19 +255,28 @@ void TBackupFile::CopyEntryData(TStream& Source, TStream* Destination, bool Writ
         throw Exception(BackupErrorMessage(beInvalidArchive));
       int32_t size = blockLength > 0 ? blockLength : -blockLength;
       if (Write) {
-        ReadFully(Source, input, size);
+        const unsigned char* input = records.NextBlock(size);
         if (blockLength > 0) {
           uInt n = 0;
-          if (!inflater.Inflate(input, static_cast<uInt>(size), output, sizeof output, n)) {
+          unsigned char* out = bufferFor(output);
+          if (!inflater.Inflate(input, static_cast<uInt>(size), out, archive::kMaxBlockSize, n)) {
             FErrorCode = beCompressionError;
             FContinueFlag = false;
           }
           produced = n;
           // The bytes produced are written even after a zlib error.
-          if (Destination && n > 0) Destination->WriteBuffer(output, static_cast<int32_t>(n));
+          if (Destination && n > 0) write(out, n);
         } else {
           produced = static_cast<uint32_t>(size);
-          if (Destination) Destination->WriteBuffer(input, size);
+          if (Destination) {
+            if (background) {
+              unsigned char* out = background->NextBuffer();
+              std::memcpy(out, input, static_cast<size_t>(size));
+              write(out, produced);
+            } else {
+              write(input, produced);
+            }
+          }
         }
       } else if (Source.Seek(size, TSeekOrigin::soCurrent) < 0) {
         throw EReadError("Stream read error");
@@ -221,6 +288,7 @@ void TBackupFile::CopyEntryData(TStream& Source, TStream* Destination, bool Writ
       if (OnProgress) OnProgress(this, FCurrentFileName, ProgressPercent(FBytesDone, FTotalSize), FContinueFlag);
     }
   } while (blockLength != 0 && FContinueFlag);
+  if (background) background->Finish();
 }
 
 bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& DestDir) {

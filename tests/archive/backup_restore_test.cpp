@@ -524,6 +524,93 @@ TEST_F(RestoreTest, WriteFailureIsError1AndTheFileIsStillClosedAndDated) {
   EXPECT_EQ(Files.OpenStreams, 0);
 }
 
+// ---- Long files (written by the background writer after their first blocks) ----
+
+// A data section of Blocks blocks of different kinds and lengths: compressed
+// and stored, full and short ones, in an irregular order. Content receives
+// the bytes it restores to.
+ArchiveBuilder& LongSection(ArchiveBuilder& B, int Blocks, std::string& Content) {
+  B.Signature();
+  for (int i = 0; i < Blocks; ++i) {
+    std::string piece = PatternBytes(i % 7 == 3 ? 1000 + size_t(i) : 16384, 100 + uint32_t(i), i % 5 != 2);
+    if (i % 5 == 2)
+      B.StoredBlock(piece);
+    else
+      B.CompressedBlock(piece);
+    Content += piece;
+  }
+  return B.Terminator();
+}
+
+TEST_F(RestoreTest, LongFilesAreRestoredWholeInOrderBeforeTheyAreClosed) {
+  RecordEvents();
+  std::string first, second;
+  ArchiveBuilder b;
+  b.Header("", 0, 3);
+  LongSection(b.EntryHead("c:\\x\\long1.bin", kDate2005), 40, first);
+  b.Entry("c:\\x\\short.txt", kDate2004, "short");
+  LongSection(b.EntryHead("c:\\x\\long2.bin", kDate2004), 9, second);
+  b.End();
+  int64_t positionAtRestored = -1;
+  auto recorded = Backup->OnFileRestored;
+  Backup->OnFileRestored = [&](TObject* S, std::string& Name, TFileStream*& Stream) {
+    recorded(S, Name, Stream);
+    if (Name == "c:\\d\\long1.bin") positionAtRestored = Stream->Position();
+  };
+  ASSERT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
+  EXPECT_TRUE(Get("c:\\d\\long1.bin") == first);
+  EXPECT_TRUE(Get("c:\\d\\long2.bin") == second);
+  EXPECT_EQ(Get("c:\\d\\short.txt"), "short");
+  EXPECT_EQ(positionAtRestored, int64_t(first.size()));  // every block is in before the handler runs
+  EXPECT_EQ(Age("c:\\d\\long1.bin"), kDate2005);
+  EXPECT_EQ(Age("c:\\d\\long2.bin"), kDate2004);
+  EXPECT_EQ(std::count(Events.begin(), Events.end(), "progress c:\\d\\long1.bin 0"), 41);  // 40 blocks, terminator
+  EXPECT_EQ(Files.OpenStreams, 0);
+}
+
+TEST_F(RestoreTest, WriteFailureInALongFileIsError1AndStopsTheRun) {
+  std::string content;
+  ArchiveBuilder b;
+  b.Header("", 0, 2);
+  LongSection(b.EntryHead("c:\\x\\a.bin", kDate2005), 30, content);
+  b.Entry("c:\\x\\b.txt", kDate2005, "next").End();
+  std::string archive = Put("c:\\a.arc", b.Bytes());
+  // The disk fills up in the middle of the file, and in its last block.
+  for (size_t limit : {size_t(200000), content.size() - 10}) {
+    Events.clear();
+    RecordEvents();
+    Files.WriteLimit = static_cast<long long>(limit);
+    EXPECT_FALSE(Backup->Restore(archive, "c:\\d")) << limit;
+    EXPECT_EQ(Backup->ErrorCode(), 1) << limit;
+    EXPECT_EQ(Backup->RestoredCount(), 0) << limit;
+    EXPECT_TRUE(Get("c:\\d\\a.bin") == content.substr(0, limit)) << limit;
+    EXPECT_EQ(Age("c:\\d\\a.bin"), kDate2005) << limit;
+    EXPECT_FALSE(Exists("c:\\d\\b.txt")) << limit;
+    ASSERT_FALSE(Events.empty());
+    EXPECT_EQ(Events.back(), "error 1 Cannot read file") << limit;
+    EXPECT_EQ(std::count(Events.begin(), Events.end(), "restored c:\\d\\a.bin"), 1) << limit;
+    EXPECT_EQ(Files.OpenStreams, 0) << limit;
+  }
+}
+
+TEST_F(RestoreTest, CancelInALongFileKeepsEveryBlockBeforeIt) {
+  std::string content;
+  ArchiveBuilder b;
+  b.Header("", 0, 1);
+  LongSection(b.EntryHead("c:\\x\\a.bin", kDate2005), 30, content).End();
+  int calls = 0;
+  Backup->OnProgress = [&](TObject*, const std::string&, TPercentage, bool& Continue) {
+    if (++calls == 17) Continue = false;
+  };
+  EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
+  std::string expected;
+  ArchiveBuilder unused;
+  LongSection(unused, 17, expected);
+  EXPECT_TRUE(Get("c:\\d\\a.bin") == expected);
+  EXPECT_EQ(Backup->ErrorCode(), 0);
+  EXPECT_EQ(Files.OpenStreams, 0);
+}
+
 TEST_F(RestoreTest, FolderThatCannotBeMadeIsErrorOneAndStopsTheRun) {
   Put("c:\\d\\blocker", "a file where a folder should be");
   ArchiveBuilder b;
