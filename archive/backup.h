@@ -168,7 +168,7 @@ public:
   // A cancel (OnProgress or OnNeedDisk) returns false with no message.
   bool Backup(const std::string& ArchiveName, const std::vector<TSourceFile>& Files);
   // Threads used to compress (0 = one per processor). The bytes written do
-  // not depend on it; at most four pieces per thread are held at a time.
+  // not depend on it; at most eight pieces per thread are held at a time.
   int CompressionThreads = 0;
 
   // ---- Run state (read-only to the owner) ----

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "archive/format.h"
@@ -74,8 +75,9 @@ void TPieceDeflater::MakeBlock(const uint8_t* Piece, size_t Size, TDataBlock& Bl
 
 TDeflatePipeline::TDeflatePipeline(int ZlibLevel, int Threads) : FLevel(ZlibLevel), FInline(ZlibLevel) {
   int workers = Threads <= 1 ? 0 : Threads;
-  // Four pieces per worker keep every worker busy while the caller writes.
-  FSlots.resize(workers == 0 ? 1 : static_cast<size_t>(workers) * 4);
+  // Eight pieces per worker: the caller waits for half of them at a time,
+  // and the other half keeps every worker busy meanwhile.
+  FSlots.resize(workers == 0 ? 1 : static_cast<size_t>(workers) * 8);
   for (int i = 0; i < workers; ++i) FWorkers.emplace_back([this] { Work(); });
 }
 
@@ -107,10 +109,24 @@ void TDeflatePipeline::Push(std::vector<uint8_t>& Piece) {
   FWorkReady.notify_one();
 }
 
+bool TDeflatePipeline::BatchReady() const {
+  if (!FSlots[FHead % FSlots.size()].Done) return false;
+  // Waking the caller costs more than a block takes to write: it is woken
+  // when half the window, or all that is left in flight, is done.
+  uint64_t end = std::min(FTail, FHead + FSlots.size() / 2);
+  for (uint64_t s = FHead + 1; s < end; ++s)
+    if (!FSlots[s % FSlots.size()].Done) return false;
+  return true;
+}
+
 void TDeflatePipeline::Pop(TDataBlock& Block) {
   std::unique_lock<std::mutex> guard(FLock);
   Slot& slot = FSlots[FHead % FSlots.size()];
-  FBlockReady.wait(guard, [&] { return slot.Done; });
+  if (!slot.Done) {
+    FCallerWaiting = true;
+    FBlockReady.wait(guard, [&] { return BatchReady(); });
+    FCallerWaiting = false;
+  }
   std::swap(Block, slot.Block);
   slot.Done = false;
   ++FHead;
@@ -128,7 +144,7 @@ void TDeflatePipeline::Work() {
     deflater.MakeBlock(slot.Piece.data(), slot.Piece.size(), slot.Block);
     guard.lock();
     slot.Done = true;
-    FBlockReady.notify_all();
+    if (FCallerWaiting && BatchReady()) FBlockReady.notify_one();
   }
 }
 

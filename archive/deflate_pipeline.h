@@ -71,6 +71,9 @@ class TDeflatePipeline {
     bool Done = false;
   };
   void Work();
+  // True when the oldest piece and the ones after it, up to half the window
+  // or the last in flight, are compressed. With FLock held.
+  bool BatchReady() const;
 
   int FLevel;
   std::vector<Slot> FSlots;
@@ -78,6 +81,7 @@ class TDeflatePipeline {
   // FTail = next to push. Slot of sequence s is s % Window().
   uint64_t FHead = 0, FClaimed = 0, FTail = 0;
   bool FStop = false;
+  bool FCallerWaiting = false;  // Pop is waiting for BatchReady
   std::mutex FLock;
   std::condition_variable FWorkReady, FBlockReady;
   std::vector<std::thread> FWorkers;
