@@ -17,6 +17,10 @@
 #include "runtime/streams.h"
 #include "runtime/stringlist.h"
 
+namespace archive {
+class BlockRecordReader;
+}
+
 enum TBackupMode : uint8_t { bmAll = 0, bmIncremental = 1 };
 enum TRestoreMode : uint8_t { rmAll = 0, rmNoOverwrite = 1, rmNewer = 2, rmExisting = 3, rmExistingNewer = 4 };
 enum TCompressionLevel : uint8_t { clFastest = 0, clcNone = 1, clcDefault = 2, clMax = 3 };
@@ -25,13 +29,13 @@ using TPercentage = uint8_t;  // 0..100
 // Error codes of a run, with stable values (messages in BackupErrorMessage).
 enum TBackupError : int32_t {
   beNone = 0,
-  beCannotReadFile = 1,       // "Cannot read file"
-  beOverwriteFailed = 2,      // "Overwriting file failed"
-  beCannotReadArchive = 3,    // "Cannot read archive"
-  beCannotWriteArchive = 4,   // "Cannot write to archive"
-  beInvalidArchive = 5,       // "Invalid archive type"
-  beCompressionError = 6,     // "Compression error"
-  beFileIDTempFile = 7,       // "Cannot create temporary file to save the file IDs"
+  beCannotReadFile = 1,      // "Cannot read file"
+  beOverwriteFailed = 2,     // "Overwriting file failed"
+  beCannotReadArchive = 3,   // "Cannot read archive"
+  beCannotWriteArchive = 4,  // "Cannot write to archive"
+  beInvalidArchive = 5,      // "Invalid archive type"
+  beCompressionError = 6,    // "Compression error"
+  beFileIDTempFile = 7,      // "Cannot create temporary file to save the file IDs"
 };
 // The English message of Code; "" for a code outside 1..7.
 std::string BackupErrorMessage(int32_t Code);
@@ -40,7 +44,8 @@ std::string DiskPromptMessage(const std::string& DiskText);
 
 // Events. Sender is always the component; by-reference parameters may be
 // changed by the handler and the component uses the changed value.
-using TProgressEvent = std::function<void(TObject* Sender, const std::string& Filename, TPercentage Percent, bool& Continue)>;
+using TProgressEvent =
+    std::function<void(TObject* Sender, const std::string& Filename, TPercentage Percent, bool& Continue)>;
 using TNeedDiskEvent = std::function<void(TObject* Sender, uint16_t DiskID, bool& Continue)>;
 using TRestoreFileEvent = std::function<void(TObject* Sender, std::string& Filename, int32_t FA, bool& DoRestore)>;
 // Stream is the open destination file; a handler that replaces it hands the
@@ -49,7 +54,7 @@ using TFileRestoredEvent = std::function<void(TObject* Sender, std::string& File
 using TBackupErrorEvent = std::function<void(TObject* Sender, const int32_t Error, const std::string& ErrString)>;
 
 class TBackupFile : public TComponent {
-public:
+ public:
   // Files and Dialogs must outlive the component.
   TBackupFile(TComponent* AOwner, platform::IFileSystem& Files, platform::IDialogs& Dialogs);
 
@@ -170,6 +175,11 @@ public:
   // Threads used to compress (0 = one per processor). The bytes written do
   // not depend on it; at most eight pieces per thread are held at a time.
   int CompressionThreads = 0;
+  // Threads that decompress the blocks of a restored file after its first
+  // four (0 = one per processor; 1 = all on the caller's thread). Events are
+  // raised on the caller's thread and in the same order whatever the number;
+  // at most eight blocks per thread are held at a time.
+  int DecompressionThreads = 0;
 
   // ---- Run state (read-only to the owner) ----
   int32_t FileCount() const { return FFileCount; }
@@ -189,7 +199,7 @@ public:
   // Destination, else the blocks are passed over by seeking.
   void CopyEntryData(TStream& Source, TStream* Destination, bool Write);
 
-private:
+ private:
   platform::IFileSystem& FFiles;
   platform::IDialogs& FDialogs;
   TBackupMode FBackupMode = bmAll;
@@ -203,7 +213,15 @@ private:
   int32_t FErrorCode = 0;
   TStream* FSourceStream = nullptr;
 
-  // Reading helpers (backup_restore.cpp).
+  // Reading helpers (backup_restore.cpp, backup_restore_parallel.cpp).
+  // After one block record of a data section: lets the application process
+  // its messages and, with CountProgress, adds Produced bytes to the
+  // progress and raises OnProgress.
+  void AfterBlockRecord(bool CountProgress, uint32_t Produced);
+  // The rest of a data section, from the next block length on, decompressed
+  // on Threads threads and written to Destination in order, with the same
+  // events, errors and stops as one block at a time.
+  void CopyBlocksInParallel(archive::BlockRecordReader& Records, TStream& Destination, int Threads);
   // Calls OnFileRestored for the open File (the handler may swap it), sets
   // its last-write time to StoredDateTime and closes it.
   void FinishRestoredFile(std::unique_ptr<TFileStream>& File, int32_t StoredDateTime);

@@ -3,29 +3,34 @@
 // caller's stream), and copying one entry's data section.
 //
 // Memory while restoring is two 16 KB buffers on the stack of CopyEntryData
-// and one zlib state per data section, and for a file of more than four
-// blocks the background writer's sixteen 16 KB buffers; nothing is sized
-// from the archive's numbers before they are checked against the bytes that
-// are really there.
+// and one zlib state per data section; for a file of more than four blocks,
+// the parallel restore's bounded window (backup_restore_parallel.cpp).
+// Nothing is sized from the archive's numbers before they are checked
+// against the bytes that are really there.
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <thread>
 
-#include "archive/background_writer.h"
 #include "archive/backup.h"
+#include "archive/block_records.h"
 #include "archive/format.h"
 #include "runtime/exceptions.h"
 
 namespace {
 
+using archive::BlockInflater;
+using archive::BlockRecordReader;
+using archive::ReadFully;
+
 constexpr const char* kStreamName = ":STREAM";
 
-// Blocks of one file written on the caller's thread before the rest go to a
-// background writer: a file this short is done before a thread would pay.
-constexpr int kBlocksWrittenHere = 4;
+// Blocks of one file restored on the caller's thread before the rest are
+// decompressed on several: a file this short is done before threads pay.
+constexpr int kBlocksRestoredHere = 4;
 
 // Runs a cleanup when the scope is left, normally or by an exception.
 template <class F>
@@ -39,18 +44,6 @@ class ScopeExit {
  private:
   F FFn;
 };
-
-// Exactly Count bytes, however small the pieces the stream hands out, or
-// EReadError at the end of the stream.
-void ReadFully(TStream& Source, void* Buffer, int32_t Count) {
-  auto* p = static_cast<unsigned char*>(Buffer);
-  while (Count > 0) {
-    int32_t n = Source.Read(p, Count);
-    if (n <= 0 || n > Count) throw EReadError("Stream read error");
-    p += n;
-    Count -= n;
-  }
-}
 
 int32_t ReadInt32(TStream& Source) {
   unsigned char b[4];
@@ -140,83 +133,6 @@ TPercentage ProgressPercent(int64_t Done, int64_t Total) {
   return static_cast<TPercentage>(q);
 }
 
-// One zlib decompression state for the blocks of one data section. Every
-// block starts from inflateReset, which leaves the state exactly as a fresh
-// inflateInit would, so blocks stay independent.
-class BlockInflater {
- public:
-  BlockInflater() { std::memset(&FStream, 0, sizeof FStream); }
-  ~BlockInflater() {
-    if (FReady) inflateEnd(&FStream);
-  }
-  BlockInflater(const BlockInflater&) = delete;
-  BlockInflater& operator=(const BlockInflater&) = delete;
-
-  // Decompresses one block. Returns false when zlib refused it; Produced is
-  // the number of bytes written to Out either way.
-  bool Inflate(const unsigned char* In, uInt InSize, unsigned char* Out, uInt OutSize, uInt& Produced) {
-    Produced = 0;
-    if (!FReady) {
-      if (inflateInit2(&FStream, archive::kZlibWindowBits) != Z_OK) return false;
-      FReady = true;
-    } else if (inflateReset(&FStream) != Z_OK) {
-      return false;
-    }
-    FStream.next_in = const_cast<unsigned char*>(In);
-    FStream.avail_in = InSize;
-    FStream.next_out = Out;
-    FStream.avail_out = OutSize;
-    int result = inflate(&FStream, Z_NO_FLUSH);
-    Produced = OutSize - FStream.avail_out;
-    // A block is one whole zlib stream that fits the output buffer: a stream
-    // that does not end inside the block (cut, damaged, or longer than the
-    // buffer) is an error, not a short file.
-    return result == Z_STREAM_END;
-  }
-
- private:
-  z_stream FStream;
-  bool FReady = false;
-};
-
-// Reads the records of a data section: block lengths and block bytes. A
-// block is read together with the length that follows it, in one request to
-// the stream instead of two; what the stream gives is used exactly as two
-// separate reads would use it, so a section cut after a block still yields
-// that block first, and nothing after the terminator is read.
-class BlockRecordReader {
- public:
-  explicit BlockRecordReader(TStream& Source) : FSource(Source) {}
-
-  // The next block length (0: the terminator). EReadError at the end of
-  // the stream.
-  int32_t NextLength() {
-    if (FCarried < 4) ReadFully(FSource, FBytes + FCarried, 4 - FCarried);
-    FCarried = 0;
-    return static_cast<int32_t>(archive::LoadLE32(FBytes));
-  }
-  // The next Size (0..kMaxBlockSize) bytes. EReadError when fewer are left.
-  const unsigned char* NextBlock(int32_t Size) {
-    int32_t want = Size + 4;
-    int32_t got = 0;
-    while (got < want) {
-      int32_t n = FSource.Read(FBlock + got, want - got);
-      if (n <= 0 || n > want - got) break;
-      got += n;
-    }
-    if (got < Size) throw EReadError("Stream read error");
-    FCarried = got - Size;  // 0..4 bytes of the next length
-    std::memcpy(FBytes, FBlock + Size, static_cast<size_t>(FCarried));
-    return FBlock;
-  }
-
- private:
-  TStream& FSource;
-  unsigned char FBlock[archive::kMaxBlockSize + 4];
-  unsigned char FBytes[4];
-  int32_t FCarried = 0;
-};
-
 }  // namespace
 
 void TBackupFile::CopyEntryData(TStream& Source, TStream* Destination, bool Write) {
@@ -231,64 +147,50 @@ void TBackupFile::CopyEntryData(TStream& Source, TStream* Destination, bool Writ
   unsigned char output[archive::kMaxBlockSize];
   BlockInflater inflater;
   auto* progressFile = dynamic_cast<TFileStream*>(Destination);
-  // A longer file hands its writing to a second thread after its first
-  // blocks; short files and other destinations are written here.
-  std::unique_ptr<archive::TBackgroundWriter> background;
-  int blocksWritten = 0;
-  auto bufferFor = [&](unsigned char* Own) { return background ? background->NextBuffer() : Own; };
-  auto write = [&](const unsigned char* Buffer, uint32_t Count) {
-    if (background)
-      background->Queue(static_cast<int32_t>(Count));
-    else
-      Destination->WriteBuffer(Buffer, static_cast<int32_t>(Count));
-    if (++blocksWritten == kBlocksWrittenHere && progressFile)
-      background = std::make_unique<archive::TBackgroundWriter>(*Destination);
-  };
+  const int threads = DecompressionThreads > 0 ? DecompressionThreads : int(std::thread::hardware_concurrency());
+  int blocksRestored = 0;
   int32_t blockLength;
   do {
     blockLength = records.NextLength();
     uint32_t produced = 0;
     if (blockLength != 0) {
-      // |L| over the buffer size is a malformed archive; computed without
-      // negating, so that the most negative int32 cannot overflow.
-      if (blockLength > archive::kMaxBlockSize || blockLength < -archive::kMaxBlockSize)
-        throw Exception(BackupErrorMessage(beInvalidArchive));
+      archive::CheckBlockLength(blockLength);
       int32_t size = blockLength > 0 ? blockLength : -blockLength;
       if (Write) {
         const unsigned char* input = records.NextBlock(size);
         if (blockLength > 0) {
           uInt n = 0;
-          unsigned char* out = bufferFor(output);
-          if (!inflater.Inflate(input, static_cast<uInt>(size), out, archive::kMaxBlockSize, n)) {
+          if (!inflater.Inflate(input, static_cast<uInt>(size), output, sizeof output, n)) {
             FErrorCode = beCompressionError;
             FContinueFlag = false;
           }
           produced = n;
           // The bytes produced are written even after a zlib error.
-          if (Destination && n > 0) write(out, n);
+          if (Destination && n > 0) Destination->WriteBuffer(output, static_cast<int32_t>(n));
         } else {
           produced = static_cast<uint32_t>(size);
-          if (Destination) {
-            if (background) {
-              unsigned char* out = background->NextBuffer();
-              std::memcpy(out, input, static_cast<size_t>(size));
-              write(out, produced);
-            } else {
-              write(input, produced);
-            }
-          }
+          if (Destination) Destination->WriteBuffer(input, size);
         }
       } else if (Source.Seek(size, TSeekOrigin::soCurrent) < 0) {
         throw EReadError("Stream read error");
       }
     }
-    FDialogs.ProcessMessages();
-    if (progressFile) {
-      FBytesDone = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, int64_t(FBytesDone) + produced));
-      if (OnProgress) OnProgress(this, FCurrentFileName, ProgressPercent(FBytesDone, FTotalSize), FContinueFlag);
+    AfterBlockRecord(progressFile != nullptr, produced);
+    // The rest of a long file is decompressed on several threads.
+    if (blockLength != 0 && FContinueFlag && Write && progressFile && threads > 1 &&
+        ++blocksRestored == kBlocksRestoredHere) {
+      CopyBlocksInParallel(records, *Destination, threads);
+      return;
     }
   } while (blockLength != 0 && FContinueFlag);
-  if (background) background->Finish();
+}
+
+void TBackupFile::AfterBlockRecord(bool CountProgress, uint32_t Produced) {
+  FDialogs.ProcessMessages();
+  if (CountProgress) {
+    FBytesDone = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, int64_t(FBytesDone) + Produced));
+    if (OnProgress) OnProgress(this, FCurrentFileName, ProgressPercent(FBytesDone, FTotalSize), FContinueFlag);
+  }
 }
 
 bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& DestDir) {

@@ -2,6 +2,7 @@
 // modes, names, events, progress and the error paths.
 #include <climits>
 
+#include "archive/format.h"
 #include "platform/dostime.h"
 #include "runtime/exceptions.h"
 #include "tests/archive/restore_fixture.h"
@@ -524,15 +525,18 @@ TEST_F(RestoreTest, WriteFailureIsError1AndTheFileIsStillClosedAndDated) {
   EXPECT_EQ(Files.OpenStreams, 0);
 }
 
-// ---- Long files (written by the background writer after their first blocks) ----
+// ---- Long files (decompressed on several threads after their first blocks) ----
 
 // A data section of Blocks blocks of different kinds and lengths: compressed
 // and stored, full and short ones, in an irregular order. Content receives
-// the bytes it restores to.
-ArchiveBuilder& LongSection(ArchiveBuilder& B, int Blocks, std::string& Content) {
+// the bytes it restores to, Offsets (when given) where each block record
+// starts in B.
+ArchiveBuilder& LongSection(ArchiveBuilder& B, int Blocks, std::string& Content,
+                            std::vector<size_t>* Offsets = nullptr) {
   B.Signature();
   for (int i = 0; i < Blocks; ++i) {
     std::string piece = PatternBytes(i % 7 == 3 ? 1000 + size_t(i) : 16384, 100 + uint32_t(i), i % 5 != 2);
+    if (Offsets) Offsets->push_back(B.Bytes().size());
     if (i % 5 == 2)
       B.StoredBlock(piece);
     else
@@ -542,8 +546,9 @@ ArchiveBuilder& LongSection(ArchiveBuilder& B, int Blocks, std::string& Content)
   return B.Terminator();
 }
 
+constexpr int kThreadCounts[] = {1, 2, 3};
+
 TEST_F(RestoreTest, LongFilesAreRestoredWholeInOrderBeforeTheyAreClosed) {
-  RecordEvents();
   std::string first, second;
   ArchiveBuilder b;
   b.Header("", 0, 3);
@@ -551,21 +556,29 @@ TEST_F(RestoreTest, LongFilesAreRestoredWholeInOrderBeforeTheyAreClosed) {
   b.Entry("c:\\x\\short.txt", kDate2004, "short");
   LongSection(b.EntryHead("c:\\x\\long2.bin", kDate2004), 9, second);
   b.End();
-  int64_t positionAtRestored = -1;
-  auto recorded = Backup->OnFileRestored;
-  Backup->OnFileRestored = [&](TObject* S, std::string& Name, TFileStream*& Stream) {
-    recorded(S, Name, Stream);
-    if (Name == "c:\\d\\long1.bin") positionAtRestored = Stream->Position();
-  };
-  ASSERT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
-  EXPECT_TRUE(Get("c:\\d\\long1.bin") == first);
-  EXPECT_TRUE(Get("c:\\d\\long2.bin") == second);
-  EXPECT_EQ(Get("c:\\d\\short.txt"), "short");
-  EXPECT_EQ(positionAtRestored, int64_t(first.size()));  // every block is in before the handler runs
-  EXPECT_EQ(Age("c:\\d\\long1.bin"), kDate2005);
-  EXPECT_EQ(Age("c:\\d\\long2.bin"), kDate2004);
-  EXPECT_EQ(std::count(Events.begin(), Events.end(), "progress c:\\d\\long1.bin 0"), 41);  // 40 blocks, terminator
-  EXPECT_EQ(Files.OpenStreams, 0);
+  std::string archive = Put("c:\\a.arc", b.Bytes());
+  for (int threads : kThreadCounts) {
+    Events.clear();
+    RecordEvents();
+    Backup->DecompressionThreads = threads;
+    std::string dir = "c:\\d" + std::to_string(threads);
+    int64_t positionAtRestored = -1;
+    auto recorded = Backup->OnFileRestored;
+    Backup->OnFileRestored = [&](TObject* S, std::string& Name, TFileStream*& Stream) {
+      recorded(S, Name, Stream);
+      if (Name == dir + "\\long1.bin") positionAtRestored = Stream->Position();
+    };
+    ASSERT_TRUE(Backup->Restore(archive, dir)) << threads;
+    EXPECT_TRUE(Get(dir + "\\long1.bin") == first) << threads;
+    EXPECT_TRUE(Get(dir + "\\long2.bin") == second) << threads;
+    EXPECT_EQ(Get(dir + "\\short.txt"), "short") << threads;
+    EXPECT_EQ(positionAtRestored, int64_t(first.size())) << threads;  // every block is in before the handler runs
+    EXPECT_EQ(Age(dir + "\\long1.bin"), kDate2005) << threads;
+    EXPECT_EQ(Age(dir + "\\long2.bin"), kDate2004) << threads;
+    // One progress call per block record: 40 blocks and the terminator.
+    EXPECT_EQ(std::count(Events.begin(), Events.end(), "progress " + dir + "\\long1.bin 0"), 41) << threads;
+    EXPECT_EQ(Files.OpenStreams, 0) << threads;
+  }
 }
 
 TEST_F(RestoreTest, WriteFailureInALongFileIsError1AndStopsTheRun) {
@@ -576,20 +589,23 @@ TEST_F(RestoreTest, WriteFailureInALongFileIsError1AndStopsTheRun) {
   b.Entry("c:\\x\\b.txt", kDate2005, "next").End();
   std::string archive = Put("c:\\a.arc", b.Bytes());
   // The disk fills up in the middle of the file, and in its last block.
-  for (size_t limit : {size_t(200000), content.size() - 10}) {
-    Events.clear();
-    RecordEvents();
-    Files.WriteLimit = static_cast<long long>(limit);
-    EXPECT_FALSE(Backup->Restore(archive, "c:\\d")) << limit;
-    EXPECT_EQ(Backup->ErrorCode(), 1) << limit;
-    EXPECT_EQ(Backup->RestoredCount(), 0) << limit;
-    EXPECT_TRUE(Get("c:\\d\\a.bin") == content.substr(0, limit)) << limit;
-    EXPECT_EQ(Age("c:\\d\\a.bin"), kDate2005) << limit;
-    EXPECT_FALSE(Exists("c:\\d\\b.txt")) << limit;
-    ASSERT_FALSE(Events.empty());
-    EXPECT_EQ(Events.back(), "error 1 Cannot read file") << limit;
-    EXPECT_EQ(std::count(Events.begin(), Events.end(), "restored c:\\d\\a.bin"), 1) << limit;
-    EXPECT_EQ(Files.OpenStreams, 0) << limit;
+  for (int threads : kThreadCounts) {
+    for (size_t limit : {size_t(200000), content.size() - 10}) {
+      Events.clear();
+      RecordEvents();
+      Backup->DecompressionThreads = threads;
+      Files.WriteLimit = static_cast<long long>(limit);
+      EXPECT_FALSE(Backup->Restore(archive, "c:\\d")) << limit;
+      EXPECT_EQ(Backup->ErrorCode(), 1) << limit;
+      EXPECT_EQ(Backup->RestoredCount(), 0) << limit;
+      EXPECT_TRUE(Get("c:\\d\\a.bin") == content.substr(0, limit)) << limit;
+      EXPECT_EQ(Age("c:\\d\\a.bin"), kDate2005) << limit;
+      EXPECT_FALSE(Exists("c:\\d\\b.txt")) << limit;
+      ASSERT_FALSE(Events.empty());
+      EXPECT_EQ(Events.back(), "error 1 Cannot read file") << limit;
+      EXPECT_EQ(std::count(Events.begin(), Events.end(), "restored c:\\d\\a.bin"), 1) << limit;
+      EXPECT_EQ(Files.OpenStreams, 0) << limit;
+    }
   }
 }
 
@@ -598,17 +614,95 @@ TEST_F(RestoreTest, CancelInALongFileKeepsEveryBlockBeforeIt) {
   ArchiveBuilder b;
   b.Header("", 0, 1);
   LongSection(b.EntryHead("c:\\x\\a.bin", kDate2005), 30, content).End();
-  int calls = 0;
-  Backup->OnProgress = [&](TObject*, const std::string&, TPercentage, bool& Continue) {
-    if (++calls == 17) Continue = false;
-  };
-  EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
+  std::string archive = Put("c:\\a.arc", b.Bytes());
   std::string expected;
   ArchiveBuilder unused;
   LongSection(unused, 17, expected);
-  EXPECT_TRUE(Get("c:\\d\\a.bin") == expected);
-  EXPECT_EQ(Backup->ErrorCode(), 0);
-  EXPECT_EQ(Files.OpenStreams, 0);
+  for (int threads : kThreadCounts) {
+    Backup->DecompressionThreads = threads;
+    int calls = 0;
+    Backup->OnProgress = [&](TObject*, const std::string&, TPercentage, bool& Continue) {
+      if (++calls == 17) Continue = false;
+    };
+    EXPECT_FALSE(Backup->Restore(archive, "c:\\d")) << threads;
+    EXPECT_EQ(calls, 18) << threads;  // 17 blocks, then the final call
+    EXPECT_TRUE(Get("c:\\d\\a.bin") == expected) << threads;
+    EXPECT_EQ(Backup->ErrorCode(), 0) << threads;
+    EXPECT_EQ(Files.OpenStreams, 0) << threads;
+  }
+}
+
+// What a restore of a damaged long file did: result, error, bytes written,
+// events and message-processing calls.
+struct LongRun {
+  bool Result = false;
+  int32_t Error = 0;
+  std::string Bytes;
+  std::vector<std::string> Events;
+  int ProcessMessagesCalls = 0;
+};
+
+TEST_F(RestoreTest, DamageInALongFileEndsTheRunAlikeOnEveryThreadCount) {
+  std::string content;
+  std::vector<size_t> at;
+  ArchiveBuilder b;
+  b.Header("", 400000, 2);
+  LongSection(b.EntryHead("c:\\x\\a.bin", kDate2005), 24, content, &at);
+  b.Entry("c:\\x\\b.txt", kDate2005, "next").End();
+  const std::string sound = b.Bytes();
+  auto lengthAt = [&](size_t Offset) {
+    return int32_t(archive::LoadLE32(reinterpret_cast<const uint8_t*>(&sound[Offset])));
+  };
+  ASSERT_GT(lengthAt(at[10]), 0);  // block 10 is compressed
+
+  std::string zlibDamage = sound;  // a damaged deflate stream in block 10
+  for (size_t i = 0; i < 64; ++i) zlibDamage[at[10] + 4 + 20 + i] ^= 0x5A;
+  std::string cutInBlock = sound.substr(0, at[12] + 100);  // the archive ends inside block 12
+  std::string cutAfterBlock = sound.substr(0, at[20]);     // ends before block 20's length
+  std::string tooLong = sound;                             // block 9 claims 20000 bytes
+  archive::StoreLE32(reinterpret_cast<uint8_t*>(&tooLong[at[9]]), 20000);
+  const std::vector<std::pair<std::string, std::string>> cases = {{"zlib damage", zlibDamage},
+                                                                  {"cut in block", cutInBlock},
+                                                                  {"cut after block", cutAfterBlock},
+                                                                  {"too long", tooLong}};
+
+  for (const auto& [what, bytes] : cases) {
+    std::string archive = Put("c:\\a.arc", bytes);
+    std::vector<LongRun> runs;
+    for (int threads : kThreadCounts) {
+      Events.clear();
+      RecordEvents();
+      Dialogs.ProcessMessagesCalls = 0;
+      Backup->DecompressionThreads = threads;
+      LongRun run;
+      run.Result = Backup->Restore(archive, "c:\\d");
+      run.Error = Backup->ErrorCode();
+      run.Bytes = Get("c:\\d\\a.bin");
+      run.Events = Events;
+      run.ProcessMessagesCalls = Dialogs.ProcessMessagesCalls;
+      EXPECT_EQ(Files.OpenStreams, 0) << what << ", " << threads;
+      EXPECT_FALSE(Exists("c:\\d\\b.txt")) << what << ", " << threads;
+      runs.push_back(run);
+    }
+    // One block at a time is the reference...
+    EXPECT_FALSE(runs[0].Result) << what;
+    EXPECT_EQ(runs[0].Error, what == "zlib damage" ? 6 : 1) << what;
+    size_t kept = what == "zlib damage" ? 10 : what == "cut in block" ? 12 : what == "cut after block" ? 20 : 9;
+    // The blocks before the damage are restored as they were.
+    std::string expectedStart;
+    ArchiveBuilder unused;
+    LongSection(unused, int(kept), expectedStart);
+    ASSERT_GE(runs[0].Bytes.size(), expectedStart.size()) << what;
+    EXPECT_TRUE(runs[0].Bytes.compare(0, expectedStart.size(), expectedStart) == 0) << what;
+    // ...and several threads do exactly the same.
+    for (size_t i = 1; i < runs.size(); ++i) {
+      EXPECT_EQ(runs[i].Result, runs[0].Result) << what << ", " << kThreadCounts[i];
+      EXPECT_EQ(runs[i].Error, runs[0].Error) << what << ", " << kThreadCounts[i];
+      EXPECT_TRUE(runs[i].Bytes == runs[0].Bytes) << what << ", " << kThreadCounts[i];
+      EXPECT_EQ(runs[i].Events, runs[0].Events) << what << ", " << kThreadCounts[i];
+      EXPECT_EQ(runs[i].ProcessMessagesCalls, runs[0].ProcessMessagesCalls) << what << ", " << kThreadCounts[i];
+    }
+  }
 }
 
 TEST_F(RestoreTest, FolderThatCannotBeMadeIsErrorOneAndStopsTheRun) {

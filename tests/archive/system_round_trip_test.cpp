@@ -1,7 +1,7 @@
 // Writing and restoring archives on the file system of the system the test
 // runs on (the Win32 one under Wine, the host one on Linux): long files go
-// through the compression threads and the background writer, volume files
-// through reopening a restored file to append to it.
+// through the compression and decompression threads, volume files through
+// reopening a restored file to append to it.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -73,6 +73,7 @@ TEST_F(SystemRoundTripTest, LongFilesRoundTripWithEveryThreadCount) {
       EXPECT_TRUE(Get(archive) == first) << threads;  // the same bytes for any thread count
 
     auto restore = Component();
+    restore->DecompressionThreads = threads;
     std::string out = Root / ("out" + std::to_string(threads));
     ASSERT_TRUE(restore->Restore(archive, out)) << threads;
     EXPECT_EQ(restore->RestoredCount(), 3);

@@ -1,4 +1,4 @@
-#include "archive/deflate_pipeline.h"
+#include "archive/block_pipeline.h"
 
 #include <zlib.h>
 
@@ -28,7 +28,7 @@ TPieceDeflater::~TPieceDeflater() {
   delete static_cast<z_stream*>(FStream);
 }
 
-void TPieceDeflater::MakeBlock(const uint8_t* Piece, size_t Size, TDataBlock& Block) {
+void TPieceDeflater::Make(const uint8_t* Piece, size_t Size, TDataBlock& Block) {
   Block.Failed = false;
   if (FLevel <= 0) {
     MakeStored(Piece, Size, Block);
@@ -73,15 +73,17 @@ void TPieceDeflater::MakeBlock(const uint8_t* Piece, size_t Size, TDataBlock& Bl
   std::memcpy(Block.Bytes.data() + 4, FOut.data(), packed);
 }
 
-TDeflatePipeline::TDeflatePipeline(int ZlibLevel, int Threads) : FLevel(ZlibLevel), FInline(ZlibLevel) {
+TBlockPipeline::TBlockPipeline(const TFactory& MakeTransform, int Threads) {
   int workers = Threads <= 1 ? 0 : Threads;
   // Eight pieces per worker: the caller waits for half of them at a time,
   // and the other half keeps every worker busy meanwhile.
   FSlots.resize(workers == 0 ? 1 : static_cast<size_t>(workers) * 8);
-  for (int i = 0; i < workers; ++i) FWorkers.emplace_back([this] { Work(); });
+  if (workers == 0) FInline = MakeTransform();
+  for (int i = 0; i < workers; ++i)
+    FWorkers.emplace_back([this, t = MakeTransform()]() mutable { Work(std::move(t)); });
 }
 
-TDeflatePipeline::~TDeflatePipeline() {
+TBlockPipeline::~TBlockPipeline() {
   {
     std::lock_guard<std::mutex> guard(FLock);
     FStop = true;
@@ -90,10 +92,10 @@ TDeflatePipeline::~TDeflatePipeline() {
   for (auto& t : FWorkers) t.join();
 }
 
-void TDeflatePipeline::Push(std::vector<uint8_t>& Piece) {
+void TBlockPipeline::Push(std::vector<uint8_t>& Piece) {
   if (FWorkers.empty()) {
     Slot& slot = FSlots[0];
-    FInline.MakeBlock(Piece.data(), Piece.size(), slot.Block);
+    FInline->Make(Piece.data(), Piece.size(), slot.Block);
     slot.Piece.swap(Piece);  // keeps the buffer for the caller's next piece
     slot.Done = true;
     ++FTail;
@@ -109,7 +111,7 @@ void TDeflatePipeline::Push(std::vector<uint8_t>& Piece) {
   FWorkReady.notify_one();
 }
 
-bool TDeflatePipeline::BatchReady() const {
+bool TBlockPipeline::BatchReady() const {
   if (!FSlots[FHead % FSlots.size()].Done) return false;
   // Waking the caller costs more than a block takes to write: it is woken
   // when half the window, or all that is left in flight, is done.
@@ -119,7 +121,7 @@ bool TDeflatePipeline::BatchReady() const {
   return true;
 }
 
-void TDeflatePipeline::Pop(TDataBlock& Block) {
+void TBlockPipeline::Pop(TDataBlock& Block) {
   std::unique_lock<std::mutex> guard(FLock);
   Slot& slot = FSlots[FHead % FSlots.size()];
   if (!slot.Done) {
@@ -132,8 +134,7 @@ void TDeflatePipeline::Pop(TDataBlock& Block) {
   ++FHead;
 }
 
-void TDeflatePipeline::Work() {
-  TPieceDeflater deflater(FLevel);
+void TBlockPipeline::Work(std::unique_ptr<TBlockTransform> Transform) {
   std::unique_lock<std::mutex> guard(FLock);
   for (;;) {
     FWorkReady.wait(guard, [&] { return FStop || FClaimed < FTail; });
@@ -141,7 +142,7 @@ void TDeflatePipeline::Work() {
     Slot& slot = FSlots[FClaimed % FSlots.size()];
     ++FClaimed;
     guard.unlock();
-    deflater.MakeBlock(slot.Piece.data(), slot.Piece.size(), slot.Block);
+    Transform->Make(slot.Piece.data(), slot.Piece.size(), slot.Block);
     guard.lock();
     slot.Done = true;
     if (FCallerWaiting && BatchReady()) FBlockReady.notify_one();

@@ -1,0 +1,93 @@
+// The restore of a long file's remaining blocks on several threads. The
+// caller's thread reads block records ahead, workers decompress them, and
+// the caller takes the results in archive order: writes them, raises the
+// events and stops exactly where the restore one block at a time would.
+#include <exception>
+#include <memory>
+#include <vector>
+
+#include "archive/backup.h"
+#include "archive/block_pipeline.h"
+#include "archive/block_records.h"
+
+namespace {
+
+// A block record as read (int32 length, then the bytes) into the bytes it
+// restores: a compressed block inflated (Failed on a zlib error, with the
+// bytes produced so far), a stored one copied.
+class RecordInflater : public archive::TBlockTransform {
+ public:
+  void Make(const uint8_t* In, size_t Size, archive::TDataBlock& Out) override {
+    int32_t length = static_cast<int32_t>(archive::LoadLE32(In));
+    const uint8_t* data = In + 4;
+    const size_t dataSize = Size - 4;
+    Out.Failed = false;
+    if (length < 0) {
+      Out.Bytes.assign(data, data + dataSize);
+      return;
+    }
+    Out.Bytes.resize(archive::kMaxBlockSize);
+    uInt produced = 0;
+    Out.Failed =
+        !FInflater.Inflate(data, static_cast<uInt>(dataSize), Out.Bytes.data(), archive::kMaxBlockSize, produced);
+    Out.Bytes.resize(produced);
+  }
+
+ private:
+  archive::BlockInflater FInflater;
+};
+
+}  // namespace
+
+void TBackupFile::CopyBlocksInParallel(archive::BlockRecordReader& Records, TStream& Destination, int Threads) {
+  archive::TBlockPipeline pipeline([] { return std::make_unique<RecordInflater>(); }, Threads);
+  // What ends the reading ahead: the terminator, or a failure that is raised
+  // only when every block before it has been taken, as it would be when
+  // read one block at a time.
+  bool terminatorRead = false;
+  std::exception_ptr readFailure;
+  std::vector<uint8_t> record;
+  auto readAhead = [&] {
+    while (!terminatorRead && !readFailure && pipeline.InFlight() < pipeline.Window()) {
+      try {
+        int32_t length = Records.NextLength();
+        if (length == 0) {
+          terminatorRead = true;
+          break;
+        }
+        archive::CheckBlockLength(length);
+        int32_t size = length > 0 ? length : -length;
+        const unsigned char* bytes = Records.NextBlock(size);
+        record.resize(4 + static_cast<size_t>(size));
+        archive::StoreLE32(record.data(), static_cast<uint32_t>(length));
+        std::memcpy(record.data() + 4, bytes, static_cast<size_t>(size));
+        pipeline.Push(record);
+      } catch (...) {
+        readFailure = std::current_exception();
+      }
+    }
+  };
+
+  archive::TDataBlock result;
+  for (;;) {
+    readAhead();
+    bool terminator = false;
+    uint32_t produced = 0;
+    if (pipeline.InFlight() > 0) {
+      pipeline.Pop(result);
+      if (result.Failed) {
+        FErrorCode = beCompressionError;
+        FContinueFlag = false;
+      }
+      produced = static_cast<uint32_t>(result.Bytes.size());
+      // The bytes produced are written even after a zlib error.
+      if (produced > 0) Destination.WriteBuffer(result.Bytes.data(), static_cast<int32_t>(produced));
+    } else if (readFailure) {
+      std::rethrow_exception(readFailure);
+    } else {
+      terminator = true;
+    }
+    AfterBlockRecord(true, produced);
+    if (terminator || !FContinueFlag) return;
+  }
+}

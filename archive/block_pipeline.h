@@ -1,0 +1,110 @@
+// Turns the independent blocks of an archive's data sections into other
+// blocks, in order, on one or more threads: pieces of a file into data
+// blocks when writing (TPieceDeflater), data blocks into restored bytes when
+// reading. The results do not depend on the number of threads.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace archive {
+
+// The result of one block: for TPieceDeflater a data block as written to the
+// archive (int32 length, > 0 compressed, < 0 stored, then the bytes).
+struct TDataBlock {
+  std::vector<uint8_t> Bytes;
+  bool Failed = false;  // zlib reported an error (see each transform)
+};
+
+// The work done on one block. Each thread of a pipeline has its own.
+class TBlockTransform {
+ public:
+  virtual ~TBlockTransform() = default;
+  // Fills Out from the Size bytes at In.
+  virtual void Make(const uint8_t* In, size_t Size, TDataBlock& Out) = 0;
+};
+
+// Makes the block of one piece (at most kMaxBlockSize bytes). ZlibLevel 1..9
+// compresses with window bits 15, memory level 8 and the default strategy,
+// one complete zlib stream per piece; a result that is not smaller than the
+// piece is stored instead. ZlibLevel 0 stores every piece. One deflate state
+// is kept and reset for each piece, which gives the bytes of a fresh stream.
+// Not shared between threads: one deflater per thread.
+class TPieceDeflater : public TBlockTransform {
+ public:
+  explicit TPieceDeflater(int ZlibLevel);
+  ~TPieceDeflater() override;
+  TPieceDeflater(const TPieceDeflater&) = delete;
+  TPieceDeflater& operator=(const TPieceDeflater&) = delete;
+  // Fills Block from Piece (Size bytes, 1..kMaxBlockSize). On a zlib error
+  // Block.Failed is set and Block.Bytes is empty.
+  void Make(const uint8_t* Piece, size_t Size, TDataBlock& Block) override;
+
+ private:
+  int FLevel;
+  void* FStream = nullptr;  // z_stream, kept out of this header
+  bool FReady = false;
+  std::vector<uint8_t> FOut;
+};
+
+// An ordered pipeline: Push gives pieces in archive order, Pop returns their
+// results in the same order. With Threads <= 1 each piece is transformed at
+// once on the caller's thread; otherwise Threads workers transform while the
+// caller reads and writes. At most Window pieces (eight per worker) are in
+// flight, so memory is bounded whatever the file sizes.
+class TBlockPipeline {
+ public:
+  using TFactory = std::function<std::unique_ptr<TBlockTransform>()>;
+  // MakeTransform is called once per worker (once in all with no workers).
+  TBlockPipeline(const TFactory& MakeTransform, int Threads);
+  // Stops and joins the workers; pieces still in flight are dropped.
+  ~TBlockPipeline();
+  TBlockPipeline(const TBlockPipeline&) = delete;
+  TBlockPipeline& operator=(const TBlockPipeline&) = delete;
+
+  // Pieces that may be in flight; Push must not be called when InFlight()
+  // has reached it (Pop first).
+  size_t Window() const { return FSlots.size(); }
+  size_t InFlight() const { return FTail - FHead; }
+  // Takes Piece (moved from; 1..kMaxBlockSize bytes) as the next piece.
+  void Push(std::vector<uint8_t>& Piece);
+  // Waits for the oldest piece's result and moves it into Block. Must only
+  // be called when InFlight() > 0.
+  void Pop(TDataBlock& Block);
+
+ private:
+  struct Slot {
+    std::vector<uint8_t> Piece;
+    TDataBlock Block;
+    bool Done = false;
+  };
+  void Work(std::unique_ptr<TBlockTransform> Transform);
+  // True when the oldest piece and the ones after it, up to half the window
+  // or the last in flight, are compressed. With FLock held.
+  bool BatchReady() const;
+
+  std::vector<Slot> FSlots;
+  // Sequence numbers: FHead = next to pop, FClaimed = next to compress,
+  // FTail = next to push. Slot of sequence s is s % Window().
+  uint64_t FHead = 0, FClaimed = 0, FTail = 0;
+  bool FStop = false;
+  bool FCallerWaiting = false;  // Pop is waiting for BatchReady
+  std::mutex FLock;
+  std::condition_variable FWorkReady, FBlockReady;
+  std::vector<std::thread> FWorkers;
+  std::unique_ptr<TBlockTransform> FInline;  // used when there are no workers
+};
+
+// Compression of pieces at a zlib level (0: stored) on Threads threads.
+class TDeflatePipeline : public TBlockPipeline {
+ public:
+  TDeflatePipeline(int ZlibLevel, int Threads)
+      : TBlockPipeline([ZlibLevel] { return std::make_unique<TPieceDeflater>(ZlibLevel); }, Threads) {}
+};
+
+}  // namespace archive

@@ -1,0 +1,115 @@
+// The records of a data section as the reader meets them: reading exactly
+// the bytes asked for, decompressing one block, and reading block lengths
+// and blocks. Shared by the restore on the caller's thread and the parallel
+// one for long files.
+#pragma once
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "archive/backup.h"
+#include "archive/format.h"
+#include "runtime/exceptions.h"
+#include "runtime/streams.h"
+
+namespace archive {
+
+// A block length whose absolute value is over the buffer size is a malformed
+// archive ("Invalid archive type"); checked without negating, so that the
+// most negative int32 cannot overflow.
+inline void CheckBlockLength(int32_t Length) {
+  if (Length > kMaxBlockSize || Length < -kMaxBlockSize) throw Exception(BackupErrorMessage(beInvalidArchive));
+}
+
+// Exactly Count bytes, however small the pieces the stream hands out, or
+// EReadError at the end of the stream.
+inline void ReadFully(TStream& Source, void* Buffer, int32_t Count) {
+  auto* p = static_cast<unsigned char*>(Buffer);
+  while (Count > 0) {
+    int32_t n = Source.Read(p, Count);
+    if (n <= 0 || n > Count) throw EReadError("Stream read error");
+    p += n;
+    Count -= n;
+  }
+}
+
+// One zlib decompression state for the blocks of one data section. Every
+// block starts from inflateReset, which leaves the state exactly as a fresh
+// inflateInit would, so blocks stay independent.
+class BlockInflater {
+ public:
+  BlockInflater() { std::memset(&FStream, 0, sizeof FStream); }
+  ~BlockInflater() {
+    if (FReady) inflateEnd(&FStream);
+  }
+  BlockInflater(const BlockInflater&) = delete;
+  BlockInflater& operator=(const BlockInflater&) = delete;
+
+  // Decompresses one block. Returns false when zlib refused it; Produced is
+  // the number of bytes written to Out either way.
+  bool Inflate(const unsigned char* In, uInt InSize, unsigned char* Out, uInt OutSize, uInt& Produced) {
+    Produced = 0;
+    if (!FReady) {
+      if (inflateInit2(&FStream, archive::kZlibWindowBits) != Z_OK) return false;
+      FReady = true;
+    } else if (inflateReset(&FStream) != Z_OK) {
+      return false;
+    }
+    FStream.next_in = const_cast<unsigned char*>(In);
+    FStream.avail_in = InSize;
+    FStream.next_out = Out;
+    FStream.avail_out = OutSize;
+    int result = inflate(&FStream, Z_NO_FLUSH);
+    Produced = OutSize - FStream.avail_out;
+    // A block is one whole zlib stream that fits the output buffer: a stream
+    // that does not end inside the block (cut, damaged, or longer than the
+    // buffer) is an error, not a short file.
+    return result == Z_STREAM_END;
+  }
+
+ private:
+  z_stream FStream;
+  bool FReady = false;
+};
+
+// Reads the records of a data section: block lengths and block bytes. A
+// block is read together with the length that follows it, in one request to
+// the stream instead of two; what the stream gives is used exactly as two
+// separate reads would use it, so a section cut after a block still yields
+// that block first, and nothing after the terminator is read.
+class BlockRecordReader {
+ public:
+  explicit BlockRecordReader(TStream& Source) : FSource(Source) {}
+
+  // The next block length (0: the terminator). EReadError at the end of
+  // the stream.
+  int32_t NextLength() {
+    if (FCarried < 4) ReadFully(FSource, FBytes + FCarried, 4 - FCarried);
+    FCarried = 0;
+    return static_cast<int32_t>(archive::LoadLE32(FBytes));
+  }
+  // The next Size (0..kMaxBlockSize) bytes. EReadError when fewer are left.
+  const unsigned char* NextBlock(int32_t Size) {
+    int32_t want = Size + 4;
+    int32_t got = 0;
+    while (got < want) {
+      int32_t n = FSource.Read(FBlock + got, want - got);
+      if (n <= 0 || n > want - got) break;
+      got += n;
+    }
+    if (got < Size) throw EReadError("Stream read error");
+    FCarried = got - Size;  // 0..4 bytes of the next length
+    std::memcpy(FBytes, FBlock + Size, static_cast<size_t>(FCarried));
+    return FBlock;
+  }
+
+ private:
+  TStream& FSource;
+  unsigned char FBlock[archive::kMaxBlockSize + 4];
+  unsigned char FBytes[4];
+  int32_t FCarried = 0;
+};
+
+}  // namespace archive
