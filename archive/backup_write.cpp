@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "archive/backup.h"
-#include "archive/block_pipeline.h"
+#include "archive/piece_deflater.h"
 #include "archive/format.h"
 #include "archive/volume_writer.h"
 #include "platform/dostime.h"

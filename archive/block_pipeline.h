@@ -1,7 +1,7 @@
 // Turns the independent blocks of an archive's data sections into other
 // blocks, in order, on one or more threads: pieces of a file into data
-// blocks when writing (TPieceDeflater), data blocks into restored bytes when
-// reading. The results do not depend on the number of threads.
+// blocks when writing (archive/piece_deflater.h), data blocks into restored
+// bytes when reading. The results do not depend on the number of threads.
 #pragma once
 
 #include <condition_variable>
@@ -14,7 +14,7 @@
 
 namespace archive {
 
-// The result of one block: for TPieceDeflater a data block as written to the
+// The result of one block: for the deflater a data block as written to the
 // archive (int32 length, > 0 compressed, < 0 stored, then the bytes).
 struct TDataBlock {
   std::vector<uint8_t> Bytes;
@@ -27,29 +27,6 @@ class TBlockTransform {
   virtual ~TBlockTransform() = default;
   // Fills Out from the Size bytes at In.
   virtual void Make(const uint8_t* In, size_t Size, TDataBlock& Out) = 0;
-};
-
-// Makes the block of one piece (at most kMaxBlockSize bytes). ZlibLevel 1..9
-// compresses with window bits 15, memory level 8 and the default strategy,
-// one complete zlib stream per piece; a result that is not smaller than the
-// piece is stored instead. ZlibLevel 0 stores every piece. One deflate state
-// is kept and reset for each piece, which gives the bytes of a fresh stream.
-// Not shared between threads: one deflater per thread.
-class TPieceDeflater : public TBlockTransform {
- public:
-  explicit TPieceDeflater(int ZlibLevel);
-  ~TPieceDeflater() override;
-  TPieceDeflater(const TPieceDeflater&) = delete;
-  TPieceDeflater& operator=(const TPieceDeflater&) = delete;
-  // Fills Block from Piece (Size bytes, 1..kMaxBlockSize). On a zlib error
-  // Block.Failed is set and Block.Bytes is empty.
-  void Make(const uint8_t* Piece, size_t Size, TDataBlock& Block) override;
-
- private:
-  int FLevel;
-  void* FStream = nullptr;  // z_stream, kept out of this header
-  bool FReady = false;
-  std::vector<uint8_t> FOut;
 };
 
 // An ordered pipeline: Push gives pieces in archive order, Pop returns their
@@ -98,13 +75,6 @@ class TBlockPipeline {
   std::condition_variable FWorkReady, FBlockReady;
   std::vector<std::thread> FWorkers;
   std::unique_ptr<TBlockTransform> FInline;  // used when there are no workers
-};
-
-// Compression of pieces at a zlib level (0: stored) on Threads threads.
-class TDeflatePipeline : public TBlockPipeline {
- public:
-  TDeflatePipeline(int ZlibLevel, int Threads)
-      : TBlockPipeline([ZlibLevel] { return std::make_unique<TPieceDeflater>(ZlibLevel); }, Threads) {}
 };
 
 }  // namespace archive
