@@ -29,10 +29,11 @@ class IConsole {
   // Windows-1252 (false when it holds a character the code page lacks).
   virtual std::string ToTerminal(const std::string& Text) = 0;
   virtual bool FromTerminal(const std::string& Typed, std::string& Text) = 0;
-  // Reads a line typed on standard input; false at its end.
-  virtual bool ReadLine(std::string& Line) = 0;
-  // Processors available to compress on.
-  virtual int Processors() = 0;
+  // Reads a line typed on standard input; false at its end. The same on
+  // every system (console.cpp); tests replace it.
+  virtual bool ReadLine(std::string& Line);
+  // Processors available to compress on (at least 1).
+  virtual int Processors();
 };
 
 // The console of the system the tool was built for.

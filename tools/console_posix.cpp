@@ -4,8 +4,6 @@
 #include <unistd.h>
 
 #include <clocale>
-#include <iostream>
-#include <thread>
 
 #include "platform/host/host_filesystem.h"
 #include "tools/console.h"
@@ -68,11 +66,6 @@ class PosixConsole : public IConsole {
       return true;
     }
     return Cp1252FromUtf8(Typed, Text);
-  }
-  bool ReadLine(std::string& Line) override { return static_cast<bool>(std::getline(std::cin, Line)); }
-  int Processors() override {
-    unsigned n = std::thread::hardware_concurrency();
-    return n == 0 ? 1 : int(n);
   }
 
  private:

@@ -3,8 +3,6 @@
 #include <io.h>
 #include <windows.h>
 
-#include <iostream>
-#include <thread>
 
 #include "platform/win32/win32_filesystem.h"
 #include "tools/console.h"
@@ -33,11 +31,6 @@ class Win32Console : public IConsole {
   bool FromTerminal(const std::string& Typed, std::string& Text) override {
     Text = Typed;  // arguments arrive in the ANSI code page
     return true;
-  }
-  bool ReadLine(std::string& Line) override { return static_cast<bool>(std::getline(std::cin, Line)); }
-  int Processors() override {
-    unsigned n = std::thread::hardware_concurrency();
-    return n == 0 ? 1 : int(n);
   }
 
  private:
