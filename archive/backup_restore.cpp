@@ -147,14 +147,12 @@ void TBackupFile::CopyEntryData(TStream& Source, TStream* Destination, bool Writ
   unsigned char output[archive::kMaxBlockSize];
   BlockInflater inflater;
   auto* progressFile = dynamic_cast<TFileStream*>(Destination);
-  const int threads = DecompressionThreads > 0 ? DecompressionThreads : int(std::thread::hardware_concurrency());
   int blocksRestored = 0;
   int32_t blockLength;
   do {
     blockLength = records.NextLength();
     uint32_t produced = 0;
     if (blockLength != 0) {
-      archive::CheckBlockLength(blockLength);
       int32_t size = blockLength > 0 ? blockLength : -blockLength;
       if (Write) {
         const unsigned char* input = records.NextBlock(size);
@@ -177,10 +175,12 @@ void TBackupFile::CopyEntryData(TStream& Source, TStream* Destination, bool Writ
     }
     AfterBlockRecord(progressFile != nullptr, produced);
     // The rest of a long file is decompressed on several threads.
-    if (blockLength != 0 && FContinueFlag && Write && progressFile && threads > 1 &&
-        ++blocksRestored == kBlocksRestoredHere) {
-      CopyBlocksInParallel(records, *Destination, threads);
-      return;
+    if (blockLength != 0 && FContinueFlag && Write && progressFile && ++blocksRestored == kBlocksRestoredHere) {
+      const int threads = DecompressionThreads > 0 ? DecompressionThreads : int(std::thread::hardware_concurrency());
+      if (threads > 1) {
+        CopyBlocksInParallel(records, *Destination, threads);
+        return;
+      }
     }
   } while (blockLength != 0 && FContinueFlag);
 }

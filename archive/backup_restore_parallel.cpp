@@ -55,7 +55,6 @@ void TBackupFile::CopyBlocksInParallel(archive::BlockRecordReader& Records, TStr
           terminatorRead = true;
           break;
         }
-        archive::CheckBlockLength(length);
         int32_t size = length > 0 ? length : -length;
         const unsigned char* bytes = Records.NextBlock(size);
         record.resize(4 + static_cast<size_t>(size));

@@ -1,9 +1,6 @@
 #include "archive/block_pipeline.h"
 
 #include <algorithm>
-#include <cstring>
-
-#include "archive/format.h"
 
 namespace archive {
 

@@ -62,11 +62,11 @@ class TBlockPipeline {
   };
   void Work(std::unique_ptr<TBlockTransform> Transform);
   // True when the oldest piece and the ones after it, up to half the window
-  // or the last in flight, are compressed. With FLock held.
+  // or the last in flight, are transformed. With FLock held.
   bool BatchReady() const;
 
   std::vector<Slot> FSlots;
-  // Sequence numbers: FHead = next to pop, FClaimed = next to compress,
+  // Sequence numbers: FHead = next to pop, FClaimed = next to transform,
   // FTail = next to push. Slot of sequence s is s % Window().
   uint64_t FHead = 0, FClaimed = 0, FTail = 0;
   bool FStop = false;

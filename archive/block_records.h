@@ -16,13 +16,6 @@
 
 namespace archive {
 
-// A block length whose absolute value is over the buffer size is a malformed
-// archive ("Invalid archive type"); checked without negating, so that the
-// most negative int32 cannot overflow.
-inline void CheckBlockLength(int32_t Length) {
-  if (Length > kMaxBlockSize || Length < -kMaxBlockSize) throw Exception(BackupErrorMessage(beInvalidArchive));
-}
-
 // Exactly Count bytes, however small the pieces the stream hands out, or
 // EReadError at the end of the stream.
 inline void ReadFully(TStream& Source, void* Buffer, int32_t Count) {
@@ -84,11 +77,15 @@ class BlockRecordReader {
   explicit BlockRecordReader(TStream& Source) : FSource(Source) {}
 
   // The next block length (0: the terminator). EReadError at the end of
-  // the stream.
+  // the stream. A length whose absolute value is over the buffer size is a
+  // malformed archive ("Invalid archive type"); it is checked without
+  // negating, so that the most negative int32 cannot overflow.
   int32_t NextLength() {
     if (FCarried < 4) ReadFully(FSource, FBytes + FCarried, 4 - FCarried);
     FCarried = 0;
-    return static_cast<int32_t>(archive::LoadLE32(FBytes));
+    int32_t length = static_cast<int32_t>(archive::LoadLE32(FBytes));
+    if (length > kMaxBlockSize || length < -kMaxBlockSize) throw Exception(BackupErrorMessage(beInvalidArchive));
+    return length;
   }
   // The next Size (0..kMaxBlockSize) bytes. EReadError when fewer are left.
   const unsigned char* NextBlock(int32_t Size) {
