@@ -26,6 +26,7 @@
 
 #include "archive/backup.h"
 #include "archive/format.h"
+#include "platform/host/host_dialogs.h"
 #include "platform/host/host_filesystem.h"
 
 namespace {
@@ -34,15 +35,6 @@ using Clock = std::chrono::steady_clock;
 
 // Rounds of each comparison.
 constexpr int kRounds = 7;
-
-class SilentDialogs : public platform::IDialogs {
- public:
-  int ShowMessageBox(const std::string& Text, const std::string&, uint32_t) override {
-    std::fprintf(stderr, "box: %s\n", Text.c_str());
-    return platform::idOK;
-  }
-  void ProcessMessages() override {}
-};
 
 // The times of two things measured in turn, one pair per round. The ratio
 // of each pair is taken in the same moment of the machine; the median of
@@ -107,7 +99,7 @@ void MakeData(const std::string& Path, int64_t Megabytes, uint32_t Seed) {
 
 bool Backup(const std::string& Archive, const std::string& Source, int Threads) {
   platform::HostFileSystem files;
-  SilentDialogs dialogs;
+  platform::HostDialogs dialogs(platform::idOK);  // a box goes to stderr
   TBackupFile backup(nullptr, files, dialogs);
   backup.CompressionThreads = Threads;
   return backup.Backup(Win(Archive), {{Win(Source), "c:\\bench\\data.bin"}});
@@ -116,7 +108,7 @@ bool Backup(const std::string& Archive, const std::string& Source, int Threads) 
 // Threads 0: one per processor, as the installer restores.
 bool Restore(const std::string& Archive, const std::string& Dir, int Threads = 0) {
   platform::HostFileSystem files;
-  SilentDialogs dialogs;
+  platform::HostDialogs dialogs(platform::idOK);  // a box goes to stderr
   TBackupFile backup(nullptr, files, dialogs);
   backup.DecompressionThreads = Threads;
   return backup.Restore(Win(Archive), Win(Dir));
