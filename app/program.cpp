@@ -1,7 +1,7 @@
 #include "app/program.h"
 
 #include "app/unit1.h"
-#include "runtime/application.h"
+#include "ui/application.h"
 
 int RunInstaller(const TServices& Services) {
   TApplication app(Services.Peer, Services.Dialogs);

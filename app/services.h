@@ -8,7 +8,7 @@
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/ui.h"
-#include "runtime/widget_peer.h"
+#include "ui/widget_peer.h"
 
 struct TServices {
   platform::IFileSystem& Files;

@@ -5,7 +5,7 @@
 #include "app/installer_record.h"
 #include "app/unit2.h"
 #include "archive/payload.h"
-#include "runtime/application.h"
+#include "ui/application.h"
 
 TForm1* Form1 = nullptr;
 

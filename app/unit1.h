@@ -14,7 +14,7 @@
 #include "net/inet_detector.h"
 #include "runtime/streams.h"
 #include "runtime/stringlist.h"
-#include "runtime/widgets.h"
+#include "ui/widgets.h"
 #include "shell/shortcut.h"
 
 // The message "Installa" shows when the program has no readable payload.

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "app/services.h"
-#include "runtime/widgets.h"
+#include "ui/widgets.h"
 
 class TForm2 : public TForm {
 public:

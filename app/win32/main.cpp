@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "app/program.h"
-#include "app/win32/win32_peer.h"
+#include "ui/win32/win32_peer.h"
 #include "platform/startup.h"
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_filesystem.h"

@@ -10,7 +10,7 @@
 
 #include "platform/dialogs.h"
 #include "runtime/component.h"
-#include "runtime/widget_peer.h"
+#include "ui/widget_peer.h"
 
 class TForm;
 

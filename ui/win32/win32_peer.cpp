@@ -6,7 +6,7 @@
 // points back at the control; TControl::PeerHandle holds the HWND. Labels,
 // images and shapes are windowless, as graphic controls are: their parent
 // paints them beneath its child windows, in creation order.
-#include "app/win32/win32_peer.h"
+#include "ui/win32/win32_peer.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -19,8 +19,8 @@
 #include <tuple>
 #include <vector>
 
-#include "runtime/application.h"
-#include "runtime/widgets.h"
+#include "ui/application.h"
+#include "ui/widgets.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "runtime/widgets.h"
+#include "ui/widgets.h"
 
 #include <algorithm>
 #include <cctype>
 #include <stdexcept>
 
 #include "platform/filesystem.h"
-#include "runtime/application.h"
+#include "ui/application.h"
 
 // ---- TBitmap ---------------------------------------------------------------
 

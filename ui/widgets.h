@@ -1,5 +1,5 @@
 // The widget model: forms and standard controls whose state is the truth.
-// A peer (runtime/widget_peer.h) mirrors that state into native controls and
+// A peer (ui/widget_peer.h) mirrors that state into native controls and
 // feeds the user's input back through the input entries named there.
 //
 // Ownership: every control is a TComponent, destroyed by its Owner (a form
@@ -21,7 +21,7 @@
 
 #include "runtime/component.h"
 #include "runtime/stringlist.h"
-#include "runtime/widget_peer.h"
+#include "ui/widget_peer.h"
 
 namespace platform {
 class IFileSystem;

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/widget_peer.h"
-#include "runtime/widgets.h"
+#include "ui/widget_peer.h"
+#include "ui/widgets.h"
 
 class HeadlessPeer : public IWidgetPeer {
 public:

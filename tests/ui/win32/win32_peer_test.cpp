@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "app/win32/win32_peer.h"
+#include "ui/win32/win32_peer.h"
 #include "platform/filesystem.h"
-#include "runtime/application.h"
-#include "runtime/widgets.h"
+#include "ui/application.h"
+#include "ui/widgets.h"
 #include "tests/support/fake_dialogs.h"
 
 namespace {

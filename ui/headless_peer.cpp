@@ -1,8 +1,8 @@
-#include "runtime/headless_peer.h"
+#include "ui/headless_peer.h"
 
 #include <algorithm>
 
-#include "runtime/application.h"
+#include "ui/application.h"
 
 void HeadlessPeer::FormCreated(TForm& Form) { FormsCreated.push_back(&Form); }
 void HeadlessPeer::ControlCreated(TControl&) {}

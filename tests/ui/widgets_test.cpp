@@ -1,10 +1,10 @@
 // The widget model, the application object and the headless peer.
 #include <gtest/gtest.h>
 
-#include "runtime/application.h"
+#include "ui/application.h"
 #include "runtime/exceptions.h"
-#include "runtime/headless_peer.h"
-#include "runtime/widgets.h"
+#include "ui/headless_peer.h"
+#include "ui/widgets.h"
 #include "tests/support/fake_dialogs.h"
 
 namespace {

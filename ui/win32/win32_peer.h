@@ -17,7 +17,7 @@
 
 #include <memory>
 
-#include "runtime/widget_peer.h"
+#include "ui/widget_peer.h"
 
 class Win32Peer : public IWidgetPeer {
 public:

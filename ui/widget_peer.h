@@ -1,4 +1,4 @@
-// IWidgetPeer: what mirrors the widget model (runtime/widgets.h) into a real
+// IWidgetPeer: what mirrors the widget model (ui/widgets.h) into a real
 // user interface and feeds the user's input back into it.
 //
 // The model is the truth. A peer never keeps state of its own that the model

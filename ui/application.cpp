@@ -1,9 +1,9 @@
-#include "runtime/application.h"
+#include "ui/application.h"
 
 #include <algorithm>
 
 #include "runtime/exceptions.h"
-#include "runtime/widgets.h"
+#include "ui/widgets.h"
 
 TApplication* Application = nullptr;
 
