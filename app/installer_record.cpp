@@ -47,8 +47,8 @@ bool DeleteInstallerRecord(platform::IRegistry& Registry, std::string& RootDir) 
   auto key = Registry.OpenKey(kRecordRoot, kRecordKey, false);
   if (!key) return false;
   RootDir = key->ReadString("RootDir");
-  for (const char* name : {"RootDir", "version", "Cognome", "Nome", "Indirizzo", "Citta", "Prov", "Eta", "Tel",
-                           "Maschio"})
+  for (const char* name :
+       {"RootDir", "version", "Cognome", "Nome", "Indirizzo", "Citta", "Prov", "Eta", "Tel", "Maschio"})
     key->DeleteValue(name);
   key->Close();
   Registry.DeleteKey(kRecordRoot, kRecordKey);

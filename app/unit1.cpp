@@ -121,7 +121,8 @@ void TForm1::FormClose(TObject*, TCloseAction& Action) {
   if (!FInstalled || FUninstalled || FCloseWorkDone) return;
   // Once only: a repeated close must not start the commands again.
   FCloseWorkDone = true;
-  for (const std::string& command : FPostInstall.Items()) FServices.System.StartCommand(command, platform::swShowNormal);
+  for (const std::string& command : FPostInstall.Items())
+    FServices.System.StartCommand(command, platform::swShowNormal);
   try {
     WriteInstallerRecord(FServices.Registry, LabelDir->Caption() + "\\velto.exe", FVersion, CardFromFields());
   } catch (...) {
@@ -169,8 +170,8 @@ void TForm1::Button1Click(TObject*) {
   // may go back, choose another folder and try again.
   if (!ok) return;
   FInstalled = true;
-  FServices.Dialogs.ShowMessageBox("Lanciare il programma dall'icona sul desktop", "Installazione conclusa con successo",
-                                   platform::mbOK);
+  FServices.Dialogs.ShowMessageBox("Lanciare il programma dall'icona sul desktop",
+                                   "Installazione conclusa con successo", platform::mbOK);
   Close();
 }
 
@@ -238,7 +239,8 @@ void TForm1::Button5Click(TObject*) {
 void TForm1::INetDetector1Changed(TObject*) {
   bool online = INetDetector1->Online();
   for (TButton* button : {Button2, Button4, Button1, Button9}) button->SetEnabled(online);
-  StatusBar1->SetSimpleText(online ? "Connessione attiva" : "Per installare il programma dovete essere connessi a internet!");
+  StatusBar1->SetSimpleText(online ? "Connessione attiva"
+                                   : "Per installare il programma dovete essere connessi a internet!");
 }
 
 void TForm1::Button14Click(TObject*) {

@@ -14,15 +14,15 @@
 #include "net/inet_detector.h"
 #include "runtime/streams.h"
 #include "runtime/stringlist.h"
-#include "ui/widgets.h"
 #include "shell/shortcut.h"
+#include "ui/widgets.h"
 
 // The message "Installa" shows when the program has no readable payload.
 inline constexpr const char* kDamagedInstallerMessage =
     "Il programma di installazione è danneggiato: impossibile leggere i file da installare.";
 
 class TForm1 : public TForm {
-public:
+ public:
   // Loads the stored layout, runs the constructor body (state, the card read
   // from the installer record) and then FormCreate (payload, caption, system
   // folder, record check). Sets the global Form1. An exception of the record
@@ -144,14 +144,14 @@ public:
   void FormPaint(TObject* Sender);
   void FormCloseQuery(TObject* Sender, bool& CanClose);
   void FormClose(TObject* Sender, TCloseAction& Action);
-  void Button2Click(TObject* Sender);   // navigation to the page Sender's Tag names
-  void Button3Click(TObject* Sender);   // "&Chiudi"
-  void Button8Click(TObject* Sender);   // "NO"
-  void Button1Click(TObject* Sender);   // "Installa": the install run
+  void Button2Click(TObject* Sender);  // navigation to the page Sender's Tag names
+  void Button3Click(TObject* Sender);  // "&Chiudi"
+  void Button8Click(TObject* Sender);  // "NO"
+  void Button1Click(TObject* Sender);  // "Installa": the install run
   void BackupFile1RestoreFile(TObject* Sender, std::string& Filename, int32_t FA, bool& DoRestore);
   void BackupFile1Progress(TObject* Sender, const std::string& Filename, TPercentage Percent, bool& Continue);
-  void Deinstall(TObject* Sender);      // "Disinstalla Velto2005"
-  void Button5Click(TObject* Sender);   // "Cambia": the folder chooser
+  void Deinstall(TObject* Sender);     // "Disinstalla Velto2005"
+  void Button5Click(TObject* Sender);  // "Cambia": the folder chooser
   void INetDetector1Changed(TObject* Sender);
   void Button14Click(TObject* Sender);  // the Flash add-on button image
   void SendMail(TObject* Sender);       // the card page's "&Avanti>>"
@@ -169,7 +169,7 @@ public:
   // buttons and the close box then do nothing.
   bool Busy() const { return FBusy; }
 
-private:
+ private:
   void LoadLayout();
   // Shows Panel10 when the Flash player is in neither place under the
   // system folder, hides it when it is in one.

@@ -8,7 +8,7 @@
 #include "ui/widgets.h"
 
 class TForm2 : public TForm {
-public:
+ public:
   // The lists open at the file system's current folder; Edit1 starts empty.
   TForm2(TComponent* AOwner, const TServices& Services);
 

@@ -23,7 +23,7 @@ TFont WhiteFont(bool Bold = false) {
 }
 
 class Builder {
-public:
+ public:
   explicit Builder(TForm1& Form) : FForm(Form) {}
 
   template <class T>
@@ -44,8 +44,8 @@ public:
     return l;
   }
 
-  TButton* Button(TWinControl* Parent, const char* Name, const std::string& Caption, int Tag, int L,
-                  int T_ = kButtonY, int W = kButtonW, int H = kButtonH) {
+  TButton* Button(TWinControl* Parent, const char* Name, const std::string& Caption, int Tag, int L, int T_ = kButtonY,
+                  int W = kButtonW, int H = kButtonH) {
     auto* b = Make<TButton>(Parent, Name, L, T_, W, H);
     b->SetCaption(Caption);
     b->Tag = Tag;
@@ -82,7 +82,7 @@ public:
     return l;
   }
 
-private:
+ private:
   TForm1& FForm;
 };
 
@@ -134,7 +134,8 @@ void TForm1::LoadLayout() {
   TPage* page = Notebook1->AddPage(this, "Default");
   ImgBase = b.FramedLogo(page, "Shape1", Shape1, "ImgBase");
   ImgBase->SetPicture(TBitmap::Resource("LOGO_PAGE", 104, 93));
-  Label1 = b.Label(page, "Label1", "La più completa e innovativa suite di agenti di ricerca per il web.", 14, 124, 111, 80);
+  Label1 =
+      b.Label(page, "Label1", "La più completa e innovativa suite di agenti di ricerca per il web.", 14, 124, 111, 80);
   Label1->SetAlignment(taCenter);
   Label2 = b.Label(page, "Label2", "", 150, 16, 420, 16);
   Label2->SetFont(WhiteFont(true));
@@ -142,9 +143,9 @@ void TForm1::LoadLayout() {
   Label4 = b.Label(page, "Label4",
                    "Da oggi cercare su internet diventa facile e veloce; niente più attese e perdite di tempo.", 150,
                    64, 420, 30);
-  Label5 = b.Label(page, "Label5",
-                   "Tutte le informazioni di cui avete bisogno sono a portata di click grazie a Velto 2005", 150, 100,
-                   420, 30);
+  Label5 =
+      b.Label(page, "Label5", "Tutte le informazioni di cui avete bisogno sono a portata di click grazie a Velto 2005",
+              150, 100, 420, 30);
   Label6 = b.Label(page, "Label6", "Premere avanti per procedere con l'installazione", 150, 136, 420, 16);
   Button14 = b.Button(page, "Button14", "Disinstalla Velto2005", 0, 150, 176, 177, 25);
   Panel1 = b.Bar(page, "Panel1");
@@ -289,8 +290,8 @@ void TForm1::LoadLayout() {
   Image4 = b.FramedLogo(page, "Shape3", Shape3, "Image4");
   Label27 = b.Label(page, "Label27", "Complimenti per la vostra scelta.", 150, 40, 420, 16, false);
   Label27->SetFont(WhiteFont(true));
-  Label28 = b.Label(page, "Label28", "Il programma verrà installato sul vostro computer in pochi secondi", 150, 70,
-                    420, 16, false);
+  Label28 = b.Label(page, "Label28", "Il programma verrà installato sul vostro computer in pochi secondi", 150, 70, 420,
+                    16, false);
   Label32 = b.Label(page, "Label32", "Buon lavoro!!!", 150, 100, 420, 16, false);
   Panel6 = b.Bar(page, "Panel6");
   ProgressBar1 = b.Make<TProgressBar>(Panel6, "ProgressBar1", 10, 12, 390, 16);

@@ -2,7 +2,8 @@
 // the names of the product's installed files.
 #pragma once
 
-inline constexpr const char* kMakerNotice = "© 2005 BROVIK - Tutti i diritti riservati.\r\nVietata la riproduzione non autorizzata.";
+inline constexpr const char* kMakerNotice =
+    "© 2005 BROVIK - Tutti i diritti riservati.\r\nVietata la riproduzione non autorizzata.";
 
 inline constexpr const char* kProductFiles[] = {
     "velto.exe", "velto.hlp", "velto.dat", "motori.dat", "search.ico", "velto.ini", "motori.ini",

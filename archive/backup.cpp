@@ -4,14 +4,22 @@
 
 std::string BackupErrorMessage(int32_t Code) {
   switch (Code) {
-    case beCannotReadFile: return "Cannot read file";
-    case beOverwriteFailed: return "Overwriting file failed";
-    case beCannotReadArchive: return "Cannot read archive";
-    case beCannotWriteArchive: return "Cannot write to archive";
-    case beInvalidArchive: return "Invalid archive type";
-    case beCompressionError: return "Compression error";
-    case beFileIDTempFile: return "Cannot create temporary file to save the file IDs";
-    default: return "";
+    case beCannotReadFile:
+      return "Cannot read file";
+    case beOverwriteFailed:
+      return "Overwriting file failed";
+    case beCannotReadArchive:
+      return "Cannot read archive";
+    case beCannotWriteArchive:
+      return "Cannot write to archive";
+    case beInvalidArchive:
+      return "Invalid archive type";
+    case beCompressionError:
+      return "Compression error";
+    case beFileIDTempFile:
+      return "Cannot create temporary file to save the file IDs";
+    default:
+      return "";
   }
 }
 

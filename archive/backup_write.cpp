@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "archive/backup.h"
-#include "archive/piece_deflater.h"
 #include "archive/format.h"
+#include "archive/piece_deflater.h"
 #include "archive/volume_writer.h"
 #include "platform/dostime.h"
 #include "runtime/exceptions.h"

@@ -7,7 +7,7 @@
 #include "runtime/component.h"
 
 class TMapiControl : public TComponent {
-public:
+ public:
   explicit TMapiControl(TComponent* AOwner) : TComponent(AOwner) {}
 
   bool ShowDialog = false;    // let the mail client show its compose window

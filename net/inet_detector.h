@@ -12,7 +12,7 @@
 #include "runtime/component.h"
 
 class TINetDetector : public TComponent {
-public:
+ public:
   explicit TINetDetector(TComponent* AOwner) : TComponent(AOwner) {}
 
   bool Enabled = false;
@@ -28,6 +28,6 @@ public:
     if (OnChanged) OnChanged(this);
   }
 
-private:
+ private:
   bool FOnline = false;
 };

@@ -19,7 +19,7 @@ enum : uint32_t {
 enum : int { idOK = 1, idCancel = 2, idYes = 6, idNo = 7 };
 
 class IDialogs {
-public:
+ public:
   virtual ~IDialogs() = default;
   // Shows a modal message box and returns the button chosen (idOK, ...).
   virtual int ShowMessageBox(const std::string& Text, const std::string& Caption, uint32_t Flags) = 0;

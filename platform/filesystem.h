@@ -13,7 +13,7 @@
 namespace platform {
 
 class IFileSystem {
-public:
+ public:
   virtual ~IFileSystem() = default;
 
   // True when Path names an existing file (a folder is not a file).
@@ -49,9 +49,9 @@ public:
 
   // Drives, for the folder chooser.
   struct DriveInfo {
-    char Letter;       // 'a'..'z'
-    int Type;          // drive type, with GetDriveTypeA's values (2 removable, 3 fixed, 4 network, 5 CD-ROM)
-    std::string Label; // volume label, or the remote name of a network drive; may be empty
+    char Letter;        // 'a'..'z'
+    int Type;           // drive type, with GetDriveTypeA's values (2 removable, 3 fixed, 4 network, 5 CD-ROM)
+    std::string Label;  // volume label, or the remote name of a network drive; may be empty
   };
   virtual std::vector<DriveInfo> Drives() = 0;
   // Names of the folders directly inside Path, sorted case-insensitively.

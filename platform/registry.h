@@ -14,7 +14,7 @@ enum class RootKey { ClassesRoot, CurrentUser, LocalMachine, Users };
 
 // An open key. Closing it (destruction or Close) flushes it at once.
 class IRegistryKey {
-public:
+ public:
   virtual ~IRegistryKey() = default;
   virtual bool ValueExists(const std::string& Name) = 0;
   // The string value Name ("" = the key's default value); "" when it does not
@@ -35,7 +35,7 @@ public:
 };
 
 class IRegistry {
-public:
+ public:
   virtual ~IRegistry() = default;
   // Opens Path under Root with full access, creating it and its missing
   // parents when CanCreate. nullptr when it does not exist (and CanCreate is

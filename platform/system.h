@@ -10,7 +10,7 @@ namespace platform {
 enum : int { swHide = 0, swShowNormal = 1 };
 
 class ISystem {
-public:
+ public:
   virtual ~ISystem() = default;
   // Full Windows path of the running program's own executable.
   virtual std::string ProgramPath() = 0;

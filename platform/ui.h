@@ -8,7 +8,7 @@
 namespace platform {
 
 class ITimers {
-public:
+ public:
   virtual ~ITimers() = default;
   // Calls OnTick every IntervalMs milliseconds on the GUI thread, through the
   // message loop. Returns a nonzero id, or 0 when no timer could be made.
@@ -17,7 +17,7 @@ public:
 };
 
 class ICursor {
-public:
+ public:
   virtual ~ICursor() = default;
   // Shows the hourglass (Busy) or the default arrow.
   virtual void SetBusyCursor(bool Busy) = 0;

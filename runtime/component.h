@@ -7,7 +7,7 @@
 #include <vector>
 
 class TObject {
-public:
+ public:
   virtual ~TObject() = default;
 };
 
@@ -19,7 +19,7 @@ using TNotifyEvent = std::function<void(TObject* Sender)>;
 // (last created first). Deleting an owned component directly is allowed: it
 // removes itself from its owner's list.
 class TComponent : public TObject {
-public:
+ public:
   explicit TComponent(TComponent* AOwner);
   ~TComponent() override;
   TComponent(const TComponent&) = delete;
@@ -35,7 +35,7 @@ public:
   // The owned component with this Name, or nullptr.
   TComponent* FindComponent(const std::string& AName) const;
 
-private:
+ private:
   TComponent* FOwner;
   std::vector<TComponent*> FComponents;
 };

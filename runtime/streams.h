@@ -24,7 +24,7 @@ enum : uint16_t {
 };
 
 class TStream : public TObject {
-public:
+ public:
   // Reads up to Count bytes at the position and moves past them. Returns the
   // number read: fewer than Count only at the end of the stream or on a
   // failure of the medium. Never throws for a short read.
@@ -56,20 +56,20 @@ public:
 // A stream over an open file. Made by the platform's file system
 // (platform/filesystem.h); closing happens in the destructor.
 class TFileStream : public TStream {
-public:
+ public:
   explicit TFileStream(std::string AFileName) : FFileName(std::move(AFileName)) {}
   const std::string& FileName() const { return FFileName; }
   // Sets the file's last-write time from a local MS-DOS date/time.
   // Returns false when the value is not a valid date or the system refused.
   virtual bool SetDosDateTime(int32_t DosDateTime) = 0;
 
-private:
+ private:
   std::string FFileName;
 };
 
 // A growable stream in memory.
 class TMemoryStream : public TStream {
-public:
+ public:
   TMemoryStream() = default;
   explicit TMemoryStream(std::vector<uint8_t> Bytes) : FData(std::move(Bytes)) {}
 
@@ -80,9 +80,12 @@ public:
 
   const std::vector<uint8_t>& Bytes() const { return FData; }
   std::vector<uint8_t>& Bytes() { return FData; }
-  void Clear() { FData.clear(); FPos = 0; }
+  void Clear() {
+    FData.clear();
+    FPos = 0;
+  }
 
-private:
+ private:
   std::vector<uint8_t> FData;
   int64_t FPos = 0;
 };

@@ -9,7 +9,7 @@
 class TStream;
 
 class TStringList : public TObject {
-public:
+ public:
   int Count() const { return static_cast<int>(FItems.size()); }
   // Item at Index; throws std::out_of_range when Index is not in 0..Count-1.
   const std::string& Strings(int Index) const { return FItems.at(static_cast<size_t>(Index)); }
@@ -38,6 +38,6 @@ public:
 
   const std::vector<std::string>& Items() const { return FItems; }
 
-private:
+ private:
   std::vector<std::string> FItems;
 };

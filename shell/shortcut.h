@@ -16,7 +16,7 @@
 class TProgressBar;
 
 class TMyShortCut : public TComponent {
-public:
+ public:
   explicit TMyShortCut(TComponent* AOwner) : TComponent(AOwner) {}
 
   // ---- Published properties ----
@@ -35,7 +35,7 @@ public:
   bool CreateToTrova = false;
   bool CreateToExplorer = false;
   bool CreateToAvvio = false;
-  TStringList listafile;               // the product's installed files, by name
+  TStringList listafile;  // the product's installed files, by name
 
   // Makes the links and registrations that the Create* settings select, for
   // FilePathName.

@@ -3,7 +3,6 @@
 #include <io.h>
 #include <windows.h>
 
-
 #include "platform/win32/win32_filesystem.h"
 #include "tools/console.h"
 #include "tools/cp1252.h"

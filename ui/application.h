@@ -15,7 +15,7 @@
 class TForm;
 
 class TApplication : public TComponent {
-public:
+ public:
   // Peer and Dialogs must outlive the application. The newest application
   // is the global Application until it is destroyed.
   TApplication(IWidgetPeer& Peer, platform::IDialogs& Dialogs);
@@ -69,7 +69,7 @@ public:
   // Called by TForm's destructor: forgets Form (main form, release list).
   void FormDestroyed(TForm* Form);
 
-private:
+ private:
   IWidgetPeer& FPeer;
   platform::IDialogs& FDialogs;
   TForm* FMainForm = nullptr;

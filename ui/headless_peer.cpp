@@ -79,10 +79,11 @@ bool HeadlessPeer::PaintForm(TForm& Form) {
 }
 
 int HeadlessPeer::ChangeCount(const TControl& Control) const {
-  return static_cast<int>(std::count_if(Changes.begin(), Changes.end(), [&](const Note& N) { return N.Control == &Control; }));
+  return static_cast<int>(
+      std::count_if(Changes.begin(), Changes.end(), [&](const Note& N) { return N.Control == &Control; }));
 }
 
 int HeadlessPeer::ChangeCount(const TControl& Control, TWidgetChange What) const {
-  return static_cast<int>(
-      std::count_if(Changes.begin(), Changes.end(), [&](const Note& N) { return N.Control == &Control && N.What == What; }));
+  return static_cast<int>(std::count_if(Changes.begin(), Changes.end(),
+                                        [&](const Note& N) { return N.Control == &Control && N.What == What; }));
 }

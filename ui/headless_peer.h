@@ -13,7 +13,7 @@
 #include "ui/widgets.h"
 
 class HeadlessPeer : public IWidgetPeer {
-public:
+ public:
   // ---- IWidgetPeer ----
   void FormCreated(TForm& Form) override;
   void ControlCreated(TControl& Control) override;
@@ -52,11 +52,11 @@ public:
     TWidgetChange What;
     const TForm* Form;  // the control's form at the time
   };
-  std::vector<Note> Changes;                  // every Changed call, in order
-  std::map<const TControl*, int> Repaints;    // Repaint calls per control
-  std::vector<const TForm*> FormsCreated;     // FormCreated calls, in order
-  std::vector<const TForm*> FormsDestroyed;   // FormDestroying calls, in order
-  int ControlsDestroyed = 0;                  // ControlDestroying calls
+  std::vector<Note> Changes;                 // every Changed call, in order
+  std::map<const TControl*, int> Repaints;   // Repaint calls per control
+  std::vector<const TForm*> FormsCreated;    // FormCreated calls, in order
+  std::vector<const TForm*> FormsDestroyed;  // FormDestroying calls, in order
+  int ControlsDestroyed = 0;                 // ControlDestroying calls
   int ModalShows = 0;
   int ProcessMessagesCalls = 0;
   int QuitPosts = 0;
@@ -64,6 +64,6 @@ public:
   int ChangeCount(const TControl& Control) const;
   int ChangeCount(const TControl& Control, TWidgetChange What) const;
 
-private:
+ private:
   bool Run(TControl& Control, const std::function<void()>& Action);
 };

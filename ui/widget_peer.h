@@ -36,24 +36,24 @@ class TForm;
 
 // What changed on a control, for IWidgetPeer::Changed. Stable values.
 enum TWidgetChange : uint8_t {
-  wcBounds = 0,     // Left, Top, Width, Height (a form: ClientWidth/ClientHeight)
-  wcCaption = 1,    // Caption (labels, buttons, check/radio boxes, group boxes, forms, panels)
-  wcText = 2,       // Text of an edit field or text box, SimpleText of a status bar
-  wcVisible = 3,    // Visible (also the pages' visibility when a notebook's PageIndex changes)
-  wcEnabled = 4,    // Enabled
-  wcColor = 5,      // Color (or a child's effective colour through ParentColor)
-  wcFont = 6,       // Font (or a child's effective font through ParentFont)
-  wcCursor = 7,     // Cursor
-  wcChecked = 8,    // Checked of a check box or radio button
-  wcPosition = 9,   // Min, Max or Position of a progress bar
-  wcPicture = 10,   // the bitmap of an image, pen/brush/shape of a shape
-  wcItems = 11,     // the items or the current item of a list (directory list, drive box)
-  wcStyle = 12,     // anything else that changes the look (Alignment, WordWrap, ScrollBars,
-                    // ReadOnly, BorderStyle, Transparent, TabOrder, TabStop...)
+  wcBounds = 0,    // Left, Top, Width, Height (a form: ClientWidth/ClientHeight)
+  wcCaption = 1,   // Caption (labels, buttons, check/radio boxes, group boxes, forms, panels)
+  wcText = 2,      // Text of an edit field or text box, SimpleText of a status bar
+  wcVisible = 3,   // Visible (also the pages' visibility when a notebook's PageIndex changes)
+  wcEnabled = 4,   // Enabled
+  wcColor = 5,     // Color (or a child's effective colour through ParentColor)
+  wcFont = 6,      // Font (or a child's effective font through ParentFont)
+  wcCursor = 7,    // Cursor
+  wcChecked = 8,   // Checked of a check box or radio button
+  wcPosition = 9,  // Min, Max or Position of a progress bar
+  wcPicture = 10,  // the bitmap of an image, pen/brush/shape of a shape
+  wcItems = 11,    // the items or the current item of a list (directory list, drive box)
+  wcStyle = 12,    // anything else that changes the look (Alignment, WordWrap, ScrollBars,
+                   // ReadOnly, BorderStyle, Transparent, TabOrder, TabStop...)
 };
 
 class IWidgetPeer {
-public:
+ public:
   virtual ~IWidgetPeer() = default;
 
   // Form was shown for the first time: make the native windows of it and of

@@ -366,9 +366,7 @@ void TLabel::SetAlignment(TAlignment V) {
   Notify(wcStyle);
 }
 
-TButton::TButton(TComponent* AOwner) : TControl(AOwner) {
-  FTabStop = true;
-}
+TButton::TButton(TComponent* AOwner) : TControl(AOwner) { FTabStop = true; }
 
 void TButton::Click() {
   if (ModalResult != mrNone)

@@ -64,7 +64,7 @@ enum TCursor : int16_t { crDefault = 0, crHourGlass = -11, crHandPoint = -21 };
 // pixels or the name of a bitmap resource of the program, which the peer
 // loads (the headless peer draws neither).
 class TBitmap {
-public:
+ public:
   TBitmap() = default;
   // Pixels: Width * Height colours (0x00BBGGRR), rows top-down. Throws
   // std::invalid_argument when the count does not match.
@@ -81,7 +81,7 @@ public:
   const std::string& ResourceName() const;
   bool SameAs(const TBitmap& Other) const { return FData == Other.FData; }
 
-private:
+ private:
   struct Data {
     int Width, Height;
     std::vector<TColor> Pixels;
@@ -104,8 +104,23 @@ enum : int { mrNone = 0, mrOk = 1, mrCancel = 2 };
 
 // What the peer makes for a control.
 enum TControlKind : uint8_t {
-  ckForm, ckPanel, ckNotebook, ckPage, ckGroupBox, ckLabel, ckButton, ckEdit, ckMemo, ckCheckBox,
-  ckRadioButton, ckProgressBar, ckStatusBar, ckImage, ckShape, ckDriveComboBox, ckDirectoryListBox,
+  ckForm,
+  ckPanel,
+  ckNotebook,
+  ckPage,
+  ckGroupBox,
+  ckLabel,
+  ckButton,
+  ckEdit,
+  ckMemo,
+  ckCheckBox,
+  ckRadioButton,
+  ckProgressBar,
+  ckStatusBar,
+  ckImage,
+  ckShape,
+  ckDriveComboBox,
+  ckDirectoryListBox,
 };
 
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
@@ -117,7 +132,7 @@ class TForm;
 // ---- TControl ----------------------------------------------------------
 
 class TControl : public TComponent {
-public:
+ public:
   explicit TControl(TComponent* AOwner);
   ~TControl() override;
 
@@ -187,7 +202,7 @@ public:
   // reads it. The peer clears it when it drops the native window.
   void* PeerHandle = nullptr;
 
-protected:
+ protected:
   // Calls the peer's Changed when the form is known to its peer.
   void Notify(TWidgetChange What);
   // Notify for this control and, for a window control, every descendant
@@ -197,7 +212,7 @@ protected:
   TColor FColor = clBtnFace;
   bool FParentColor = true;
 
-private:
+ private:
   friend class TWinControl;
   friend class TForm;
   TWinControl* FParent = nullptr;
@@ -215,7 +230,7 @@ private:
 // ---- TWinControl: a control that holds others ---------------------------
 
 class TWinControl : public TControl {
-public:
+ public:
   using TControl::TControl;
   ~TWinControl() override;
 
@@ -231,7 +246,7 @@ public:
   // child's alignment or bounds or this control's size changes).
   void Realign();
 
-private:
+ private:
   friend class TControl;
   std::vector<TControl*> FChildren;
 };
@@ -239,7 +254,7 @@ private:
 // ---- Forms -------------------------------------------------------------
 
 class TForm : public TWinControl {
-public:
+ public:
   // The form's peer must outlive it.
   TForm(TComponent* AOwner, IWidgetPeer& Peer);
   ~TForm() override;
@@ -259,8 +274,8 @@ public:
   TPosition Position() const { return FPosition; }
   void SetPosition(TPosition V) { FPosition = V; }
 
-  TNotifyEvent OnCreate;   // run by DoCreate
-  TNotifyEvent OnPaint;    // run by Paint
+  TNotifyEvent OnCreate;  // run by DoCreate
+  TNotifyEvent OnPaint;   // run by Paint
   TCloseQueryEvent OnCloseQuery;
   TCloseEvent OnClose;
 
@@ -291,7 +306,7 @@ public:
   // Destroys the form once the current event is over.
   void Release();
 
-private:
+ private:
   friend class TControl;
   IWidgetPeer& FPeer;
   bool FPeerKnows = false;
@@ -304,18 +319,18 @@ private:
 // ---- Containers ----------------------------------------------------------
 
 class TPanel : public TWinControl {
-public:
+ public:
   explicit TPanel(TComponent* AOwner);
   TControlKind Kind() const override { return ckPanel; }
   TBevelCut BevelOuter() const { return FBevelOuter; }
   void SetBevelOuter(TBevelCut V);
 
-private:
+ private:
   TBevelCut FBevelOuter = bvRaised;
 };
 
 class TGroupBox : public TWinControl {
-public:
+ public:
   using TWinControl::TWinControl;
   TControlKind Kind() const override { return ckGroupBox; }
 };
@@ -325,14 +340,14 @@ class TNotebook;
 // One page of a notebook; its Caption is the page's stored name. Visible
 // only while it is the notebook's current page (managed by the notebook).
 class TPage : public TWinControl {
-public:
+ public:
   using TWinControl::TWinControl;
   TControlKind Kind() const override { return ckPage; }
 };
 
 // Pages stacked in the same place, one shown at a time.
 class TNotebook : public TWinControl {
-public:
+ public:
   using TWinControl::TWinControl;
   TControlKind Kind() const override { return ckNotebook; }
   // Appends a page named PageName, owned by Owner, filling the notebook.
@@ -345,7 +360,7 @@ public:
   // outside 0..PageCount-1 is ignored.
   void SetPageIndex(int Index);
 
-private:
+ private:
   std::vector<TPage*> FPages;
   int FPageIndex = -1;
 };
@@ -353,7 +368,7 @@ private:
 // ---- Simple controls -----------------------------------------------------
 
 class TLabel : public TControl {
-public:
+ public:
   explicit TLabel(TComponent* AOwner);
   TControlKind Kind() const override { return ckLabel; }
   bool Transparent() const { return FTransparent; }
@@ -363,7 +378,7 @@ public:
   TAlignment Alignment() const { return FAlignment; }
   void SetAlignment(TAlignment V);
 
-private:
+ private:
   bool FTransparent = false;
   bool FWordWrap = false;
   TAlignment FAlignment = taLeftJustify;
@@ -371,7 +386,7 @@ private:
 
 // A push button; '&' in its Caption marks the accelerator.
 class TButton : public TControl {
-public:
+ public:
   explicit TButton(TComponent* AOwner);
   TControlKind Kind() const override { return ckButton; }
   // When not mrNone, a click sets the form's ModalResult to it (before OnClick).
@@ -380,7 +395,7 @@ public:
 };
 
 class TEdit : public TControl {
-public:
+ public:
   explicit TEdit(TComponent* AOwner);
   TControlKind Kind() const override { return ckEdit; }
   const std::string& Text() const { return FText; }
@@ -393,14 +408,14 @@ public:
   void SetBorderStyle(TBorderStyle V);
   TNotifyEvent OnChange;
 
-private:
+ private:
   std::string FText;
   TBorderStyle FBorderStyle = bsSingle;
 };
 
 // A multi-line text box.
 class TMemo : public TControl {
-public:
+ public:
   explicit TMemo(TComponent* AOwner);
   TControlKind Kind() const override { return ckMemo; }
   const TStringList& Lines() const { return FLines; }
@@ -417,7 +432,7 @@ public:
   void SetBorderStyle(TBorderStyle V);
   TNotifyEvent OnChange;
 
-private:
+ private:
   TStringList FLines;
   TScrollStyle FScrollBars = ssNone;
   bool FReadOnly = false;
@@ -425,7 +440,7 @@ private:
 };
 
 class TCheckBox : public TControl {
-public:
+ public:
   explicit TCheckBox(TComponent* AOwner);
   TControlKind Kind() const override { return ckCheckBox; }
   bool Checked() const { return FChecked; }
@@ -433,14 +448,14 @@ public:
   // Toggles Checked, then runs OnClick.
   void Click() override;
 
-private:
+ private:
   bool FChecked = false;
 };
 
 // Radio buttons with the same parent form one group: checking one unchecks
 // the others.
 class TRadioButton : public TControl {
-public:
+ public:
   explicit TRadioButton(TComponent* AOwner);
   TControlKind Kind() const override { return ckRadioButton; }
   bool Checked() const { return FChecked; }
@@ -448,12 +463,12 @@ public:
   // Checks the button (unchecking its group), then runs OnClick.
   void Click() override;
 
-private:
+ private:
   bool FChecked = false;
 };
 
 class TProgressBar : public TControl {
-public:
+ public:
   explicit TProgressBar(TComponent* AOwner);
   TControlKind Kind() const override { return ckProgressBar; }
   int Min() const { return FMin; }
@@ -466,38 +481,38 @@ public:
   // Paints the bar at once (IWidgetPeer::Repaint).
   void Repaint();
 
-private:
+ private:
   int FMin = 0, FMax = 100, FPosition = 0;
 };
 
 // A status bar with one text and no panels.
 class TStatusBar : public TControl {
-public:
+ public:
   explicit TStatusBar(TComponent* AOwner);
   TControlKind Kind() const override { return ckStatusBar; }
   const std::string& SimpleText() const { return FSimpleText; }
   void SetSimpleText(const std::string& Value);
 
-private:
+ private:
   std::string FSimpleText;
 };
 
 // Shows a bitmap at its top-left corner, clipped to the control.
 class TImage : public TControl {
-public:
+ public:
   explicit TImage(TComponent* AOwner);
   TControlKind Kind() const override { return ckImage; }
   const TBitmap& Picture() const { return FPicture; }
   // Replaces the bitmap; the peer is told only when it is another one.
   void SetPicture(const TBitmap& Value);
 
-private:
+ private:
   TBitmap FPicture;
 };
 
 // A filled rectangle or circle with an outline.
 class TShape : public TControl {
-public:
+ public:
   explicit TShape(TComponent* AOwner);
   TControlKind Kind() const override { return ckShape; }
   TShapeType Shape() const { return FShape; }
@@ -507,7 +522,7 @@ public:
   TColor BrushColor() const { return FBrushColor; }
   void SetBrushColor(TColor V);
 
-private:
+ private:
   TShapeType FShape = stRectangle;
   TColor FPenColor = clBlack;
   TColor FBrushColor = clWhite;
@@ -519,7 +534,7 @@ class TDirectoryListBox;
 
 // The machine's drives; choosing one moves the linked directory list to it.
 class TDriveComboBox : public TControl {
-public:
+ public:
   explicit TDriveComboBox(TComponent* AOwner);
   TControlKind Kind() const override { return ckDriveComboBox; }
   // Reads the drives from Files (which must outlive the control) and picks
@@ -537,7 +552,7 @@ public:
   TDirectoryListBox* DirList = nullptr;
   TNotifyEvent OnChange;
 
-private:
+ private:
   platform::IFileSystem* FFiles = nullptr;
   std::vector<std::string> FItems;
   std::vector<char> FLetters;
@@ -547,15 +562,15 @@ private:
 // A folder tree: the current folder's ancestors (from the drive's root),
 // the current folder, then its subfolders.
 class TDirectoryListBox : public TControl {
-public:
+ public:
   explicit TDirectoryListBox(TComponent* AOwner);
   TControlKind Kind() const override { return ckDirectoryListBox; }
   // Files must outlive the control; the list opens at Files.GetCurrentDir().
   void SetFileSystem(platform::IFileSystem* Files);
   struct Item {
-    std::string Name;   // "c:\" for the root, else the folder's name
-    int Level;          // 0 for the root, 1 for its folders, ...
-    bool Open;          // an ancestor or the current folder itself
+    std::string Name;  // "c:\" for the root, else the folder's name
+    int Level;         // 0 for the root, 1 for its folders, ...
+    bool Open;         // an ancestor or the current folder itself
   };
   const std::vector<Item>& Items() const { return FItems; }
   // Index of the current folder in Items.
@@ -572,7 +587,7 @@ public:
   std::string ItemPath(int Index) const;
   TNotifyEvent OnChange;
 
-private:
+ private:
   platform::IFileSystem* FFiles = nullptr;
   std::string FDirectory;
   std::vector<Item> FItems;

@@ -4,13 +4,13 @@
 #include <windows.h>
 
 #include "app/program.h"
-#include "ui/win32/win32_peer.h"
 #include "platform/startup.h"
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_filesystem.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_ui.h"
+#include "ui/win32/win32_peer.h"
 
 int WINAPI WinMain(HINSTANCE Instance, HINSTANCE, LPSTR, int) {
   platform::RestrictDllSearchToSystemFolder();

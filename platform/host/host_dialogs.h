@@ -7,14 +7,14 @@
 namespace platform {
 
 class HostDialogs : public IDialogs {
-public:
+ public:
   // Answer for boxes that offer a choice (OK/Cancel, Yes/No); a box with a
   // single OK button is always answered idOK.
   explicit HostDialogs(int ChoiceAnswer = idCancel) : FChoiceAnswer(ChoiceAnswer) {}
   int ShowMessageBox(const std::string& Text, const std::string& Caption, uint32_t Flags) override;
   void ProcessMessages() override {}
 
-private:
+ private:
   int FChoiceAnswer;
 };
 

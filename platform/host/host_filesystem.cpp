@@ -1,9 +1,5 @@
 #include "platform/host/host_filesystem.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <strings.h>
@@ -11,6 +7,11 @@
 #include <sys/time.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/dostime.h"
 #include "runtime/exceptions.h"
@@ -29,7 +30,7 @@ std::string Slashes(std::string s) {
 
 // A file stream over a POSIX descriptor.
 class HostFileStream : public TFileStream {
-public:
+ public:
   HostFileStream(std::string Name, int Fd) : TFileStream(std::move(Name)), FFd(Fd) {}
   ~HostFileStream() override { ::close(FFd); }
 
@@ -72,7 +73,7 @@ public:
     return ::futimens(FFd, times) == 0;
   }
 
-private:
+ private:
   int FFd;
 };
 

@@ -17,7 +17,7 @@
 namespace platform {
 
 class HostFileSystem : public IFileSystem {
-public:
+ public:
   explicit HostFileSystem(std::string DrivesRoot = DefaultDrivesRoot());
   static std::string DefaultDrivesRoot();
 
@@ -47,7 +47,7 @@ public:
   std::vector<DriveInfo> Drives() override;
   std::vector<std::string> SubFolders(const std::string& Path) override;
 
-private:
+ private:
   std::string FRoot;
 };
 

@@ -6,7 +6,7 @@ namespace wizardtest {
 namespace {
 
 class ChooserTest : public WizardTest {
-protected:
+ protected:
   ChooserTest() {
     files.ForceDirectories("c:\\lavoro\\progetti");
     files.ForceDirectories("c:\\lavoro\\archivio");

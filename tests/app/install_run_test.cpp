@@ -6,7 +6,7 @@ namespace wizardtest {
 namespace {
 
 class InstallRunTest : public WizardTest {
-protected:
+ protected:
   // Starts the wizard and walks it to the install page.
   TForm1* StartOnInstallPage() {
     TForm1* f = Start();
@@ -209,7 +209,7 @@ TEST_F(InstallRunTest, CloseWritesTheTenRecordValuesInOrder) {
   ASSERT_TRUE(WizardGone());
   const auto& key = registry.KeyAt(kRecordRoot, kRecordKey);
   EXPECT_EQ(key.WriteOrder, (std::vector<std::string>{"RootDir", "version", "Cognome", "Nome", "Indirizzo", "Citta",
-                                                       "Prov", "Eta", "Tel", "Maschio"}));
+                                                      "Prov", "Eta", "Tel", "Maschio"}));
   EXPECT_EQ(Record("RootDir"), "c:\\programmi\\brovik\\agent\\velto.exe");
   EXPECT_EQ(Record("version"), "2005 1.0.0.0");
   EXPECT_EQ(Record("Cognome"), "Rossi");
@@ -352,7 +352,7 @@ TEST_F(InstallRunTest, RecordThatCannotBeWrittenStillClosesAndStartsCommandsOnce
   peer.Click(*f->Button9);
   EXPECT_TRUE(WizardGone());
   EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Lanciare il programma dall'icona sul desktop",
-                                                   "Failed to set data for 'Cognome'"}));
+                                                  "Failed to set data for 'Cognome'"}));
   EXPECT_EQ(system.Started.size(), 1u);
   // The values before the failing one are written, the later ones are not.
   EXPECT_EQ(Record("RootDir"), Dest("velto.exe"));

@@ -11,7 +11,7 @@ namespace {
 using testsupport::FakeRegistry;
 
 class InstallerRecordTest : public ::testing::Test {
-protected:
+ protected:
   std::string Value(const std::string& Name) const { return registry.StringAt(kRecordRoot, kRecordKey, Name); }
   TCardData Card() const {
     TCardData c;
@@ -38,8 +38,8 @@ TEST_F(InstallerRecordTest, WriteStoresTenStringValuesInOrderAndCreatesTheKey) {
   ASSERT_TRUE(registry.HasKey(kRecordRoot, kRecordKey));
   EXPECT_TRUE(registry.HasKey(kRecordRoot, "\\SOFTWARE\\BROVIK"));
   EXPECT_EQ(registry.KeyAt(kRecordRoot, kRecordKey).WriteOrder,
-            (std::vector<std::string>{"RootDir", "version", "Cognome", "Nome", "Indirizzo", "Citta", "Prov", "Eta", "Tel",
-                                      "Maschio"}));
+            (std::vector<std::string>{"RootDir", "version", "Cognome", "Nome", "Indirizzo", "Citta", "Prov", "Eta",
+                                      "Tel", "Maschio"}));
   EXPECT_EQ(Value("RootDir"), "c:\\programmi\\brovik\\agent\\velto.exe");
   EXPECT_EQ(Value("version"), "2005 1.0.0.0");
   EXPECT_EQ(Value("Citta"), "Città");

@@ -13,13 +13,13 @@
 #include "app/services.h"
 #include "app/unit1.h"
 #include "platform/host/host_filesystem.h"
-#include "ui/application.h"
-#include "ui/headless_peer.h"
 #include "tests/archive/archive_builder.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fake_registry.h"
 #include "tests/support/fake_system.h"
 #include "tests/support/temp_dir.h"
+#include "ui/application.h"
+#include "ui/headless_peer.h"
 
 namespace wizardtest {
 
@@ -28,7 +28,7 @@ using testarchive::kDate2005;
 
 // The host file system with a chosen current folder (a Windows path).
 class TestFileSystem : public platform::HostFileSystem {
-public:
+ public:
   using platform::HostFileSystem::HostFileSystem;
   std::string GetCurrentDir() override { return CurrentDir; }
   std::string CurrentDir = "c:\\lavoro";
@@ -38,7 +38,7 @@ inline constexpr const char* kInstallerPath = "c:\\download\\setup.exe";
 inline constexpr const char* kDefaultDest = "c:\\programmi\\brovik\\agent";
 
 class WizardTest : public ::testing::Test {
-protected:
+ protected:
   WizardTest()
       : files(temp.Path() + "/drives"),
         services{files, dialogs, registry, system, timers, cursor, peer},
@@ -82,9 +82,7 @@ protected:
 
   std::string HostFile(const std::string& WindowsPath) { return testsupport::ReadFile(files.NativePath(WindowsPath)); }
 
-  std::string Record(const std::string& Name) const {
-    return registry.StringAt(kRecordRoot, kRecordKey, Name);
-  }
+  std::string Record(const std::string& Name) const { return registry.StringAt(kRecordRoot, kRecordKey, Name); }
   void StoreRecord(const std::vector<std::pair<std::string, std::string>>& Values) {
     registry.MakeKey(kRecordRoot, kRecordKey);
     for (const auto& [name, text] : Values) registry.SetString(kRecordRoot, kRecordKey, name, text);

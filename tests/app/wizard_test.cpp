@@ -96,9 +96,9 @@ TEST_F(WizardTest, CaptionsAndTagsOfTheBottomBarsAreExact) {
     const char* Caption;
     int Tag;
   };
-  const Row rows[] = {{f->Button2, "&Avanti>>", 1},   {f->Button3, "&Chiudi", 0},    {f->Button12, "&Avanti>>", 2},
-                      {f->Button13, "&Indietro", 0},  {f->Button4, "&Avanti>>", 3},  {f->Indietro, "<<&Indietro", 1},
-                      {f->Button6, "Si", 4},          {f->Button7, "<<&Indietro", 2}, {f->Button8, "NO", 0},
+  const Row rows[] = {{f->Button2, "&Avanti>>", 1},   {f->Button3, "&Chiudi", 0},      {f->Button12, "&Avanti>>", 2},
+                      {f->Button13, "&Indietro", 0},  {f->Button4, "&Avanti>>", 3},    {f->Indietro, "<<&Indietro", 1},
+                      {f->Button6, "Si", 4},          {f->Button7, "<<&Indietro", 2},  {f->Button8, "NO", 0},
                       {f->Button1, "Avanti >>", 5},   {f->Button11, "<<&Indietro", 3}, {f->Button9, "Installa", 0},
                       {f->Button10, "<<&Indietro", 3}};
   for (const Row& r : rows) {
@@ -254,8 +254,14 @@ TEST_F(WizardTest, UninstallButtonIsDisabledWithoutRecordAndEnabledWithIt) {
 
 TEST_F(WizardTest, CardIsFilledFromTheRecordWithMaschioCaseSensitive) {
   WriteProductInstaller();
-  StoreRecord({{"Cognome", "Rossi"}, {"Nome", "Mario"}, {"Indirizzo", "Via Roma 1"}, {"Citta", "Città di Castello"},
-               {"Prov", "PG"}, {"Eta", "42"}, {"Tel", "333 1234567"}, {"Maschio", "True"}});
+  StoreRecord({{"Cognome", "Rossi"},
+               {"Nome", "Mario"},
+               {"Indirizzo", "Via Roma 1"},
+               {"Citta", "Città di Castello"},
+               {"Prov", "PG"},
+               {"Eta", "42"},
+               {"Tel", "333 1234567"},
+               {"Maschio", "True"}});
   TForm1* f = Start();
   EXPECT_EQ(f->Edit1->Text(), "Rossi");
   EXPECT_EQ(f->Edit2->Text(), "Mario");
@@ -310,9 +316,9 @@ TEST_F(WizardTest, EveryNavigationButtonLeadsToThePageItsTagNames) {
     TButton* Button;
     int From, To;
   };
-  const Step steps[] = {{f->Button2, 0, 1},  {f->Button13, 1, 0}, {f->Button12, 1, 2}, {f->Indietro, 2, 1},
-                        {f->Button4, 2, 3},  {f->Button7, 3, 2},  {f->Button6, 3, 4},  {f->Button11, 4, 3},
-                        {f->Button1, 4, 5},  {f->Button10, 5, 3}};
+  const Step steps[] = {{f->Button2, 0, 1}, {f->Button13, 1, 0}, {f->Button12, 1, 2}, {f->Indietro, 2, 1},
+                        {f->Button4, 2, 3}, {f->Button7, 3, 2},  {f->Button6, 3, 4},  {f->Button11, 4, 3},
+                        {f->Button1, 4, 5}, {f->Button10, 5, 3}};
   for (const Step& s : steps) {
     f->Notebook1->SetPageIndex(s.From);
     ASSERT_TRUE(peer.Click(*s.Button)) << s.Button->Name;

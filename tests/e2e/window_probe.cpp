@@ -17,8 +17,8 @@
 // per visible top-level window. Texts are printed as the windows hold them
 // (ANSI); '|' and line breaks become blanks.
 // Exit code 0 when the window was found, 2 when not, 1 on a usage error.
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstring>
@@ -35,7 +35,8 @@ std::string WindowText(HWND Window) {
   // WM_GETTEXT reaches the edit controls of another process too.
   const LRESULT length = SendMessageA(Window, WM_GETTEXTLENGTH, 0, 0);
   std::string text(static_cast<size_t>(length) + 1, '\0');
-  const LRESULT got = SendMessageA(Window, WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(text.data()));
+  const LRESULT got =
+      SendMessageA(Window, WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<size_t>(got));
   for (char& c : text) {
     if (c == '|' || c == '\r' || c == '\n') c = ' ';

@@ -28,13 +28,13 @@ TEST(HostFileSystem, FoldersFilesAndDatesRoundTrip) {
   EXPECT_TRUE(fs.DirectoryExists("c:\\a\\b"));
   EXPECT_FALSE(fs.FileExists("c:\\a\\b"));  // a folder is not a file
   EXPECT_EQ(fs.FileAge("c:\\a\\b"), -1);
-  EXPECT_FALSE(fs.CreateDir("c:\\x\\y"));   // one level only
+  EXPECT_FALSE(fs.CreateDir("c:\\x\\y"));  // one level only
   EXPECT_TRUE(fs.CreateDir("c:\\x"));
   {
     auto f = fs.OpenFile("c:\\a\\b\\c\\f.txt", fmCreate);
     f->WriteBuffer("hello", 5);
-    EXPECT_TRUE(f->SetDosDateTime(0x32C16000));  // 2005-06-01 12:00:00
-    EXPECT_FALSE(f->SetDosDateTime(0x32C00000)); // day 0: not a date
+    EXPECT_TRUE(f->SetDosDateTime(0x32C16000));   // 2005-06-01 12:00:00
+    EXPECT_FALSE(f->SetDosDateTime(0x32C00000));  // day 0: not a date
   }
   EXPECT_EQ(fs.FileAge("c:\\a\\b\\c\\f.txt"), 0x32C16000);
   EXPECT_EQ(testsupport::ReadFile(dir / "c/a/b/c/f.txt"), "hello");

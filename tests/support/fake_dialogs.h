@@ -11,7 +11,7 @@
 namespace testsupport {
 
 class FakeDialogs : public platform::IDialogs {
-public:
+ public:
   struct Box {
     std::string Text, Caption;
     uint32_t Flags;
@@ -29,8 +29,8 @@ public:
     if (OnProcessMessages) OnProcessMessages();
   }
 
-  std::vector<Box> Boxes;        // every box shown, in order
-  std::deque<int> Answers;       // answers to give, in order; idOK when empty
+  std::vector<Box> Boxes;   // every box shown, in order
+  std::deque<int> Answers;  // answers to give, in order; idOK when empty
   int ProcessMessagesCalls = 0;
   std::function<void()> OnProcessMessages;  // runs inside ProcessMessages
 };

@@ -29,7 +29,7 @@ std::string FakeRegistry::Canonical(platform::RootKey Root, const std::string& P
 }
 
 class FakeRegistryKey : public platform::IRegistryKey {
-public:
+ public:
   FakeRegistryKey(FakeRegistry& Owner, std::string Canonical) : FOwner(Owner), FPath(std::move(Canonical)) {}
   ~FakeRegistryKey() override { Close(); }
 
@@ -47,14 +47,16 @@ public:
   }
   void WriteString(const std::string& Name, const std::string& Value) override {
     Key* k = Find();
-    if (!k || FOwner.FailingWrites.count(Lower(Name))) throw ERegistryException("Failed to set data for '" + Name + "'");
+    if (!k || FOwner.FailingWrites.count(Lower(Name)))
+      throw ERegistryException("Failed to set data for '" + Name + "'");
     k->Values[Lower(Name)] = {true, Value, 0};
     k->WriteOrder.push_back(Name);
     ++FOwner.WriteCount;
   }
   void WriteInteger(const std::string& Name, uint32_t Value) override {
     Key* k = Find();
-    if (!k || FOwner.FailingWrites.count(Lower(Name))) throw ERegistryException("Failed to set data for '" + Name + "'");
+    if (!k || FOwner.FailingWrites.count(Lower(Name)))
+      throw ERegistryException("Failed to set data for '" + Name + "'");
     k->Values[Lower(Name)] = {false, "", Value};
     k->WriteOrder.push_back(Name);
     ++FOwner.WriteCount;
@@ -79,7 +81,7 @@ public:
     ++FOwner.CloseCount;
   }
 
-private:
+ private:
   using Key = FakeRegistry::Key;
   Key* Find() {
     if (FClosed) return nullptr;

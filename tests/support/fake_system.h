@@ -12,7 +12,7 @@
 namespace testsupport {
 
 class FakeSystem : public platform::ISystem {
-public:
+ public:
   std::string ProgramPath() override { return ProgramPathValue; }
   std::string SystemDirectory() override { return SystemDirectoryValue; }
   uint32_t StartCommand(const std::string& CommandLine, int ShowState) override {
@@ -28,12 +28,12 @@ public:
     std::string CommandLine;
     int ShowState;
   };
-  std::vector<Start> Started;  // every StartCommand, in order
+  std::vector<Start> Started;                              // every StartCommand, in order
   std::function<void(const std::string&)> OnStartCommand;  // runs inside StartCommand
 };
 
 class FakeTimers : public platform::ITimers {
-public:
+ public:
   uintptr_t StartTimer(uint32_t IntervalMs, std::function<void()> OnTick) override {
     uintptr_t id = ++FNextId;
     Timers[id] = {IntervalMs, std::move(OnTick)};
@@ -52,12 +52,12 @@ public:
   };
   std::map<uintptr_t, Timer> Timers;
 
-private:
+ private:
   uintptr_t FNextId = 0;
 };
 
 class FakeCursor : public platform::ICursor {
-public:
+ public:
   void SetBusyCursor(bool Busy) override {
     this->Busy = Busy;
     Changes.push_back(Busy);

@@ -6,7 +6,7 @@
 namespace testsupport {
 
 class TempDir {
-public:
+ public:
   TempDir();
   ~TempDir();
   TempDir(const TempDir&) = delete;
@@ -17,7 +17,7 @@ public:
   // Host path of Name inside the folder.
   std::string operator/(const std::string& Name) const { return FPath + "/" + Name; }
 
-private:
+ private:
   std::string FPath;
 };
 

@@ -2,7 +2,6 @@
 // FILE argument split, installer images and the archive checker.
 #include <gtest/gtest.h>
 
-
 #include "archive/format.h"
 #include "runtime/exceptions.h"
 #include "tools/arc_commands.h"

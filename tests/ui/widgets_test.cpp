@@ -1,16 +1,17 @@
 // The widget model, the application object and the headless peer.
+#include "ui/widgets.h"
+
 #include <gtest/gtest.h>
 
-#include "ui/application.h"
 #include "runtime/exceptions.h"
-#include "ui/headless_peer.h"
-#include "ui/widgets.h"
 #include "tests/support/fake_dialogs.h"
+#include "ui/application.h"
+#include "ui/headless_peer.h"
 
 namespace {
 
 class WidgetsTest : public ::testing::Test {
-protected:
+ protected:
   WidgetsTest() : app(peer, dialogs) { app.Title = "Prova"; }
 
   template <class T>

@@ -8,8 +8,8 @@
 // paints them beneath its child windows, in creation order.
 #include "ui/win32/win32_peer.h"
 
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cctype>
@@ -256,9 +256,9 @@ struct Win32Peer::Impl {
     // A drop-down list's height is its open height.
     const int height = Control.Kind() == ckDriveComboBox ? Control.Height() + 160 : Control.Height();
     ++Writing;
-    HWND window = CreateWindowExA(exStyle, className, text.c_str(), style, Control.Left(), Control.Top(),
-                                  Control.Width(), height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextId++)),
-                                  Instance, nullptr);
+    HWND window =
+        CreateWindowExA(exStyle, className, text.c_str(), style, Control.Left(), Control.Top(), Control.Width(), height,
+                        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextId++)), Instance, nullptr);
     --Writing;
     if (!window) return;
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&Control));
@@ -276,8 +276,8 @@ struct Win32Peer::Impl {
         SendMessageA(window, BM_SETCHECK, static_cast<TCheckBox&>(Control).Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
         break;
       case ckRadioButton:
-        SendMessageA(window, BM_SETCHECK,
-                     static_cast<TRadioButton&>(Control).Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+        SendMessageA(window, BM_SETCHECK, static_cast<TRadioButton&>(Control).Checked() ? BST_CHECKED : BST_UNCHECKED,
+                     0);
         break;
       case ckProgressBar: {
         auto& bar = static_cast<TProgressBar&>(Control);
@@ -303,7 +303,8 @@ struct Win32Peer::Impl {
   void FillDriveBox(TDriveComboBox& Box) {
     HWND window = HandleOf(Box);
     SendMessageA(window, CB_RESETCONTENT, 0, 0);
-    for (const std::string& item : Box.Items()) SendMessageA(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    for (const std::string& item : Box.Items())
+      SendMessageA(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     SendMessageA(window, CB_SETCURSEL, static_cast<WPARAM>(Box.ItemIndex()), 0);
   }
 
@@ -312,7 +313,8 @@ struct Win32Peer::Impl {
     SendMessageA(window, WM_SETREDRAW, FALSE, 0);
     SendMessageA(window, LB_RESETCONTENT, 0, 0);
     SendMessageA(window, LB_SETITEMHEIGHT, 0, static_cast<LPARAM>(List.ItemHeight));
-    for (const auto& item : List.Items()) SendMessageA(window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.Name.c_str()));
+    for (const auto& item : List.Items())
+      SendMessageA(window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.Name.c_str()));
     SendMessageA(window, LB_SETCURSEL, static_cast<WPARAM>(List.ItemIndex()), 0);
     SendMessageA(window, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(window, nullptr, TRUE);
@@ -393,7 +395,8 @@ struct Win32Peer::Impl {
         RECT label{8, 0, 8 + extent.cx + 4, metrics.tmHeight};
         FillRect(Dc, &label, BrushFor(Container.Color()));
         SetBkMode(Dc, TRANSPARENT);
-        SetTextColor(Dc, Container.EffectivelyEnabled() ? ToColorRef(Container.Font().Color) : GetSysColor(COLOR_GRAYTEXT));
+        SetTextColor(Dc,
+                     Container.EffectivelyEnabled() ? ToColorRef(Container.Font().Color) : GetSysColor(COLOR_GRAYTEXT));
         label.left += 2;
         DrawTextA(Dc, Container.Caption().c_str(), -1, &label, DT_LEFT | DT_SINGLELINE);
       }
@@ -603,7 +606,8 @@ struct Win32Peer::Impl {
     if (!form || !HandleOf(*form)) return;
     HWND formWindow = HandleOf(*form);
     HWND focus = GetFocus();
-    if (focus && (focus == formWindow || IsChild(formWindow, focus)) && IsWindowVisible(focus) && IsWindowEnabled(focus)) {
+    if (focus && (focus == formWindow || IsChild(formWindow, focus)) && IsWindowVisible(focus) &&
+        IsWindowEnabled(focus)) {
       return;
     }
     if (focus && focus != formWindow && !IsChild(formWindow, focus)) return;
@@ -743,7 +747,8 @@ LRESULT Win32Peer::Impl::ContainerProc(HWND Window, UINT Message, WPARAM WParam,
           if (focus && IsChild(Window, focus)) SetPropA(Window, "VeltoFocus", focus);
         } else {
           auto focus = static_cast<HWND>(GetPropA(Window, "VeltoFocus"));
-          if (!focus || !IsWindow(focus) || !IsChild(Window, focus) || !IsWindowVisible(focus) || !IsWindowEnabled(focus)) {
+          if (!focus || !IsWindow(focus) || !IsChild(Window, focus) || !IsWindowVisible(focus) ||
+              !IsWindowEnabled(focus)) {
             focus = GetNextDlgTabItem(Window, nullptr, FALSE);
           }
           SetFocus(focus ? focus : Window);

@@ -20,7 +20,7 @@
 #include "ui/widget_peer.h"
 
 class Win32Peer : public IWidgetPeer {
-public:
+ public:
   // Instance is the program's HINSTANCE (as void*, so that this header needs
   // no <windows.h>). Registers the window classes and initialises comctl32.
   explicit Win32Peer(void* Instance);
@@ -41,6 +41,6 @@ public:
 
   struct Impl;
 
-private:
+ private:
   std::unique_ptr<Impl> F;
 };

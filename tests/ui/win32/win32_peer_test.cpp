@@ -5,20 +5,20 @@
 //
 // Without a display no window can be made: the tests then skip, unless
 // VELTO_REQUIRE_DISPLAY=1 (scripts/test-e2e sets it under Xvfb).
-#include <windows.h>
-#include <commctrl.h>
+#include "ui/win32/win32_peer.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "ui/win32/win32_peer.h"
 #include "platform/filesystem.h"
+#include "tests/support/fake_dialogs.h"
 #include "ui/application.h"
 #include "ui/widgets.h"
-#include "tests/support/fake_dialogs.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ HWND H(const TControl& Control) { return static_cast<HWND>(Control.PeerHandle); 
 
 // Two drives and a few folders, for the drive box and the directory list.
 class FoldersStub : public platform::IFileSystem {
-public:
+ public:
   bool FileExists(const std::string&) override { return false; }
   bool DirectoryExists(const std::string&) override { return true; }
   bool CreateDir(const std::string&) override { return false; }
@@ -65,7 +65,7 @@ bool DisplayAvailable() {
 // A form laid out like the wizard: a banner panel, a notebook of two pages
 // whose bottom bars carry "&Avanti>>" buttons, a status bar.
 class PeerTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     if (!DisplayAvailable()) {
       const char* require = std::getenv("VELTO_REQUIRE_DISPLAY");
@@ -316,10 +316,10 @@ TEST_F(PeerTest, ContainersAndWindowlessControlsArePaintedInTheirColours) {
   HWND page = H(*Page0);
   RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   HDC dc = GetDC(page);
-  EXPECT_EQ(GetPixel(dc, 300, 300), RGB(0, 64, 128));  // the page
+  EXPECT_EQ(GetPixel(dc, 300, 300), RGB(0, 64, 128));    // the page
   EXPECT_EQ(GetPixel(dc, 10, 100), RGB(255, 255, 255));  // the box's border
-  EXPECT_EQ(GetPixel(dc, 60, 200), RGB(0, 128, 192));   // inside the box
-  EXPECT_EQ(GetPixel(dc, 19, 13), RGB(255, 0, 0));      // the image
+  EXPECT_EQ(GetPixel(dc, 60, 200), RGB(0, 128, 192));    // inside the box
+  EXPECT_EQ(GetPixel(dc, 19, 13), RGB(255, 0, 0));       // the image
   ReleaseDC(page, dc);
 }
 
@@ -446,8 +446,8 @@ TEST_F(PeerTest, HourglassStaysWhileTheMouseMovesOverTheForm) {
   HCURSOR wait = LoadCursor(nullptr, IDC_WAIT);
   SetCursor(wait);
   // A child asks its parent first: the page keeps the hourglass.
-  EXPECT_TRUE(SendMessageA(H(*Page0), WM_SETCURSOR, reinterpret_cast<WPARAM>(H(*Next0)),
-                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+  EXPECT_TRUE(
+      SendMessageA(H(*Page0), WM_SETCURSOR, reinterpret_cast<WPARAM>(H(*Next0)), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
   EXPECT_EQ(GetCursor(), wait);
   // A hand-cursor label under the arrow gets the hand.
   SetCursor(LoadCursor(nullptr, IDC_ARROW));
@@ -455,8 +455,8 @@ TEST_F(PeerTest, HourglassStaysWhileTheMouseMovesOverTheForm) {
   POINT onLabel{310, 45};
   ClientToScreen(H(*Page0), &onLabel);
   SetCursorPos(onLabel.x, onLabel.y);
-  EXPECT_TRUE(SendMessageA(H(*Page0), WM_SETCURSOR, reinterpret_cast<WPARAM>(H(*Page0)),
-                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+  EXPECT_TRUE(
+      SendMessageA(H(*Page0), WM_SETCURSOR, reinterpret_cast<WPARAM>(H(*Page0)), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
   EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_HAND));
 }
 
