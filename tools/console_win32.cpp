@@ -1,7 +1,7 @@
 // velto-arc on Windows: the Win32 file system, paths made absolute by the
 // system, names printed through the console's code page.
-#include <io.h>
 #include <windows.h>
+#include <io.h>
 
 #include "platform/win32/win32_filesystem.h"
 #include "tools/console.h"

@@ -17,8 +17,8 @@
 // per visible top-level window. Texts are printed as the windows hold them
 // (ANSI); '|' and line breaks become blanks.
 // Exit code 0 when the window was found, 2 when not, 1 on a usage error.
-#include <commctrl.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstring>

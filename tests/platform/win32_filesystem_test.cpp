@@ -1,7 +1,7 @@
 #include "platform/win32/win32_filesystem.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "platform/win32/win32_system.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 

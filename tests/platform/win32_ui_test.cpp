@@ -1,7 +1,7 @@
 #include "platform/win32/win32_ui.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include "platform/win32/win32_dialogs.h"
 

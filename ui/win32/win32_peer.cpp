@@ -8,8 +8,8 @@
 // paints them beneath its child windows, in creation order.
 #include "ui/win32/win32_peer.h"
 
-#include <commctrl.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cctype>

@@ -7,9 +7,9 @@
 // VELTO_REQUIRE_DISPLAY=1 (scripts/test-e2e sets it under Xvfb).
 #include "ui/win32/win32_peer.h"
 
+#include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <cstdlib>
 #include <string>
