@@ -192,14 +192,13 @@ class TBackupFile : public TComponent {
   int32_t ErrorCode() const { return FErrorCode; }
   TStream* SourceStream() const { return FSourceStream; }
 
-  // ---- Internal steps, public for the tool and the tests ----
+ private:
   // Reports Code once: to OnError when assigned, else in an error box.
   void ReportError(int32_t Code);
   // Reads one data section from Source; with Write, its bytes go to
   // Destination, else the blocks are passed over by seeking.
   void CopyEntryData(TStream& Source, TStream* Destination, bool Write);
 
- private:
   platform::IFileSystem& FFiles;
   platform::IDialogs& FDialogs;
   TBackupMode FBackupMode = bmAll;

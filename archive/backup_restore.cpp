@@ -18,13 +18,14 @@
 #include "archive/backup.h"
 #include "archive/block_records.h"
 #include "archive/format.h"
+#include "archive/progress.h"
+#include "archive/volumes.h"
 #include "runtime/exceptions.h"
 
 namespace {
 
 using archive::BlockInflater;
 using archive::BlockRecordReader;
-using archive::ReadFully;
 
 constexpr const char* kStreamName = ":STREAM";
 
@@ -47,7 +48,7 @@ class ScopeExit {
 
 int32_t ReadInt32(TStream& Source) {
   unsigned char b[4];
-  ReadFully(Source, b, 4);
+  Source.ReadBuffer(b, 4);
   return static_cast<int32_t>(archive::LoadLE32(b));
 }
 
@@ -59,7 +60,7 @@ std::string ReadText(TStream& Source, int32_t Length) {
   int64_t size = Source.Size();
   if (pos < 0 || size < 0 || Length > size - pos) throw EReadError("Stream read error");
   std::string text(static_cast<size_t>(Length), '\0');
-  ReadFully(Source, text.data(), Length);
+  Source.ReadBuffer(text.data(), Length);
   return text;
 }
 
@@ -113,31 +114,11 @@ bool LeavesFolder(const std::string& Rel) {
   return false;
 }
 
-// Name with its extension replaced by Ext (which starts with "."); Ext is
-// appended when the name has no extension.
-std::string ChangeFileExt(const std::string& Name, const std::string& Ext) {
-  size_t pos = Name.find_last_of(".\\:");
-  if (pos == std::string::npos || Name[pos] != '.') return Name + Ext;
-  return Name.substr(0, pos) + Ext;
-}
-
-// Round(Done / Total * 100) with halves to even, computed exactly and clamped
-// to 0..100; 0 while the total is unknown (0 or less).
-TPercentage ProgressPercent(int64_t Done, int64_t Total) {
-  if (Total <= 0 || Done <= 0) return 0;
-  if (Done >= Total) return 100;
-  int64_t scaled = Done * 100;
-  int64_t q = scaled / Total;
-  int64_t twiceRest = (scaled % Total) * 2;
-  if (twiceRest > Total || (twiceRest == Total && (q & 1) != 0)) ++q;
-  return static_cast<TPercentage>(q);
-}
-
 }  // namespace
 
 void TBackupFile::CopyEntryData(TStream& Source, TStream* Destination, bool Write) {
   unsigned char signature[4];
-  ReadFully(Source, signature, 4);
+  Source.ReadBuffer(signature, 4);
   // The signature is the text up to the first zero byte.
   size_t textLength = static_cast<size_t>(std::find(signature, signature + 4, 0) - signature);
   if (std::string_view(reinterpret_cast<const char*>(signature), textLength) != archive::kDataSignatureText)
@@ -189,7 +170,7 @@ void TBackupFile::AfterBlockRecord(bool CountProgress, uint32_t Produced) {
   FDialogs.ProcessMessages();
   if (CountProgress) {
     FBytesDone = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, int64_t(FBytesDone) + Produced));
-    if (OnProgress) OnProgress(this, FCurrentFileName, ProgressPercent(FBytesDone, FTotalSize), FContinueFlag);
+    if (OnProgress) OnProgress(this, FCurrentFileName, archive::ProgressPercent(FBytesDone, FTotalSize), FContinueFlag);
   }
 }
 
@@ -370,7 +351,7 @@ void TBackupFile::ContinueFromNextVolume(const std::string& Marker, const std::s
     else
       FContinueFlag = FDialogs.ShowMessageBox(DiskPromptMessage(numberText), "Information",
                                               platform::mbOKCancel | platform::mbIconInformation) == platform::idOK;
-    nextName = ChangeFileExt(ArchiveName, "." + volumeText);
+    nextName = archive::VolumeFileName(ArchiveName, diskID);
   } while (!FFiles.FileExists(nextName) && FContinueFlag);
   if (!FContinueFlag) return;
 

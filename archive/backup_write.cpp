@@ -13,6 +13,7 @@
 #include "archive/backup.h"
 #include "archive/format.h"
 #include "archive/piece_deflater.h"
+#include "archive/progress.h"
 #include "archive/volume_writer.h"
 #include "platform/dostime.h"
 #include "runtime/exceptions.h"
@@ -87,15 +88,6 @@ bool StorableName(const std::string& Name) {
   return !Name.empty() && Name.size() <= 32767 &&
          Name.compare(0, archive::kNextDiskPrefix.size(), archive::kNextDiskPrefix) != 0 &&
          Name != archive::kFileListName && Name.find_first_of("\t\r\n") == std::string::npos;
-}
-
-uint8_t Percentage(int64_t Done, int64_t Total) {
-  if (Total <= 0) return 100;
-  // Rounded to the nearest, halves to even, like the reading side.
-  int64_t q = Done * 100 / Total;
-  int64_t twiceRest = 2 * (Done * 100 - q * Total);
-  if (twiceRest > Total || (twiceRest == Total && (q & 1))) ++q;
-  return static_cast<uint8_t>(std::clamp<int64_t>(q, 0, 100));
 }
 
 struct TScannedFile {
@@ -209,7 +201,8 @@ bool TBackupFile::Backup(const std::string& ArchiveName, const std::vector<TSour
             if (a.Source >= 0) {
               FBytesDone += a.RawSize;
               FCurrentFileName = sourceName(a.Source);
-              if (OnProgress) OnProgress(this, FCurrentFileName, Percentage(FBytesDone, FTotalSize), FContinueFlag);
+              if (OnProgress)
+                OnProgress(this, FCurrentFileName, archive::ProgressPercent(FBytesDone, FTotalSize), FContinueFlag);
               if (!FContinueFlag) throw EBackupCancelled();
             }
             break;
@@ -260,7 +253,9 @@ bool TBackupFile::Backup(const std::string& ArchiveName, const std::vector<TSour
             piece.resize(size_t(n));
             // A file that became shorter since it was measured cannot give
             // the size already written into the file list.
-            if (source->Read(piece.data(), n) != n) {
+            try {
+              source->ReadBuffer(piece.data(), n);
+            } catch (const EReadError&) {
               FCurrentFileName = s.Source->SourcePath;
               throw EBackupStop(beCannotReadFile);
             }

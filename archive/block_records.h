@@ -1,6 +1,5 @@
-// The records of a data section as the reader meets them: reading exactly
-// the bytes asked for, decompressing one block, and reading block lengths
-// and blocks. Shared by the restore on the caller's thread and the parallel
+// The records of a data section as the reader meets them: decompressing one
+// block, and reading block lengths and blocks. Shared by the restore on the caller's thread and the parallel
 // one for long files.
 #pragma once
 
@@ -15,18 +14,6 @@
 #include "runtime/streams.h"
 
 namespace archive {
-
-// Exactly Count bytes, however small the pieces the stream hands out, or
-// EReadError at the end of the stream.
-inline void ReadFully(TStream& Source, void* Buffer, int32_t Count) {
-  auto* p = static_cast<unsigned char*>(Buffer);
-  while (Count > 0) {
-    int32_t n = Source.Read(p, Count);
-    if (n <= 0 || n > Count) throw EReadError("Stream read error");
-    p += n;
-    Count -= n;
-  }
-}
 
 // One zlib decompression state for the blocks of one data section. Every
 // block starts from inflateReset, which leaves the state exactly as a fresh
@@ -81,7 +68,7 @@ class BlockRecordReader {
   // malformed archive ("Invalid archive type"); it is checked without
   // negating, so that the most negative int32 cannot overflow.
   int32_t NextLength() {
-    if (FCarried < 4) ReadFully(FSource, FBytes + FCarried, 4 - FCarried);
+    if (FCarried < 4) FSource.ReadBuffer(FBytes + FCarried, 4 - FCarried);
     FCarried = 0;
     int32_t length = static_cast<int32_t>(archive::LoadLE32(FBytes));
     if (length > kMaxBlockSize || length < -kMaxBlockSize) throw Exception(BackupErrorMessage(beInvalidArchive));

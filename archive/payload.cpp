@@ -1,5 +1,7 @@
 #include "archive/payload.h"
 
+#include <vector>
+
 #include "archive/format.h"
 #include "runtime/exceptions.h"
 
@@ -21,14 +23,12 @@ constexpr int64_t kDirectoryEntrySize = 8;  // address, size
 // Exactly Count bytes at Offset, or false.
 bool ReadAt(TStream& S, int64_t Offset, void* Buffer, int32_t Count) {
   if (Offset < 0 || S.Seek(Offset, TSeekOrigin::soBeginning) != Offset) return false;
-  auto* p = static_cast<unsigned char*>(Buffer);
-  while (Count > 0) {
-    int32_t n = S.Read(p, Count);
-    if (n <= 0 || n > Count) return false;
-    p += n;
-    Count -= n;
+  try {
+    S.ReadBuffer(Buffer, Count);
+    return true;
+  } catch (const EReadError&) {
+    return false;
   }
-  return true;
 }
 
 bool ReadU16(TStream& S, int64_t Offset, uint32_t& Value) {
@@ -95,6 +95,42 @@ PayloadLocation LocatePayload(TStream& Executable) {
   if (Executable.Seek(location.ArchiveStart, TSeekOrigin::soBeginning) != location.ArchiveStart)
     throw EReadError("Stream read error");
   return location;
+}
+
+bool FindArchiveStart(TStream& Stream, int64_t& Start) {
+  unsigned char mz[2];
+  if (Stream.Size() < 2 || !ReadAt(Stream, 0, mz, 2) || mz[0] != 'M' || mz[1] != 'Z') {
+    Start = 0;
+    return true;
+  }
+  try {
+    PayloadLocation where = LocatePayload(Stream);
+    // The archive lies after the image's first bytes and before the
+    // trailer, with room for at least a header.
+    if (!where.Plausible() || where.ArchiveStart < 2 || where.ArchiveStart + 12 > where.ArchiveEnd) return false;
+    Start = where.ArchiveStart;
+    return true;
+  } catch (const EStreamError&) {
+    return false;
+  }
+}
+
+int64_t InstallerPadding(int64_t StubSize, int64_t ArchiveSize) {
+  return (8 - (StubSize + ArchiveSize + int64_t(kTrailerSize)) % 8) % 8;
+}
+
+void WriteInstaller(TStream& Stub, TStream& Archive, TStream& Out) {
+  int64_t stubSize = Stub.Size(), archiveSize = Archive.Size();
+  int64_t pad = InstallerPadding(stubSize, archiveSize);
+  int64_t start = stubSize + pad;
+  if (start > int64_t(UINT32_MAX)) throw Exception("The installer stub is larger than 4 GB");
+  if (stubSize > 0) Out.CopyFrom(Stub, 0);
+  std::vector<uint8_t> zeros(size_t(pad), 0);
+  if (pad > 0) Out.WriteBuffer(zeros.data(), int32_t(pad));
+  if (archiveSize > 0) Out.CopyFrom(Archive, 0);
+  unsigned char trailer[kTrailerSize];
+  StoreLE32(trailer, uint32_t(start));
+  Out.WriteBuffer(trailer, int32_t(kTrailerSize));
 }
 
 PayloadLocation ReadPayloadInfo(TStream& Executable, TBackupFile& BackupFile, TStringList* List, std::string& Title) {

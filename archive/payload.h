@@ -1,4 +1,5 @@
-// Finding the archive that an installer executable carries behind its image.
+// The archive that an installer executable carries behind its image: finding
+// it, and writing an installer from a stub and an archive.
 //
 // The file is: image, archive, payload trailer (uint32 little-endian: the
 // file offset of the archive's header). A code-signed installer has, behind
@@ -40,6 +41,24 @@ int64_t FindCertificateTable(TStream& Executable);
 // the archive reader to report). Raises EReadError "Stream read error" when
 // the stream is too short to hold a trailer or cannot be read.
 PayloadLocation LocatePayload(TStream& Executable);
+
+// Where the archive in Stream starts: 0 for a plain archive; for a Windows
+// executable (it starts with "MZ") the offset in its payload trailer, found
+// as LocatePayload does. False when Stream is an executable without a sound
+// trailer. The position of Stream is unspecified afterwards.
+bool FindArchiveStart(TStream& Stream, int64_t& Start);
+
+// Zero bytes to put between a stub of StubSize bytes and an archive of
+// ArchiveSize bytes so that the finished installer's length (stub, padding,
+// archive, trailer) is a multiple of 8, so that a code-signing tool can
+// append its certificate table without padding.
+int64_t InstallerPadding(int64_t StubSize, int64_t ArchiveSize);
+
+// Writes Stub, the padding, Archive (both read from their start) and the
+// payload trailer to Out. Throws EStreamError on a read or write failure,
+// Exception when the archive would start beyond 4 GB; Out then holds a
+// partial installer, which the caller removes.
+void WriteInstaller(TStream& Stub, TStream& Archive, TStream& Out);
 
 // The installer's start-up reading: LocatePayload, then
 // BackupFile.ReadArchiveInfoFromStream(&Executable, List, Title), which

@@ -20,16 +20,6 @@ constexpr size_t kBufferSize = 256 * 1024;
 
 }  // namespace
 
-std::string VolumeFileName(const std::string& ArchiveName, int Number) {
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "%03d", Number);
-  size_t partStart = ArchiveName.find_last_of("\\/:");
-  partStart = partStart == std::string::npos ? 0 : partStart + 1;
-  size_t dot = ArchiveName.rfind('.');
-  if (dot == std::string::npos || dot < partStart) return ArchiveName + "." + digits;
-  return ArchiveName.substr(0, dot) + "." + digits;
-}
-
 int64_t MinVolumeSize(size_t TitleLength, size_t MaxNameLength) {
   int64_t firstVolume = 12 + int64_t(TitleLength) + (4 + int64_t(kFileListName.size()) + 4 + 4) + kCloseInData;
   int64_t longestHead = 8 + (4 + int64_t(MaxNameLength) + 4 + 4) + kCloseInData;
@@ -79,10 +69,9 @@ void TVolumeWriter::NextVolume() {
   if (FVolume >= kMaxVolumeNumber) throw EArchiveWrite(4, "Too many volumes");
   int next = FVolume + 1;
   if (FInData) PutInt32(kBlockTerminator);
-  char marker[32];
-  std::snprintf(marker, sizeof marker, "%.*s%03d", int(kNextDiskPrefix.size()), kNextDiskPrefix.data(), next);
+  std::string marker = ContinuationMarker(next);
   PutInt32(kNextDiskNameLength);
-  Put(marker, kNextDiskNameLength);
+  Put(marker.data(), marker.size());
   CloseVolume();
   if (FNeedVolume && !FNeedVolume(next)) throw EVolumeCancelled();
   OpenVolume(next);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/volumes.h"
 #include "platform/filesystem.h"
 #include "runtime/exceptions.h"
 
@@ -29,20 +30,12 @@ class EVolumeCancelled : public Exception {
   EVolumeCancelled() : Exception("Cancelled") {}
 };
 
-// Name of volume Number (2..999) of ArchiveName: its extension (the text
-// after the last '.' of the last path part) replaced by "." and three digits,
-// or the three digits appended after a '.' when it has no extension.
-std::string VolumeFileName(const std::string& ArchiveName, int Number);
-
 // Bytes a volume must be allowed to hold so that any archive with this title
 // and names of at most MaxNameLength bytes can be written: the header with
 // the file-list entry's head, the largest data block, and the longest entry
 // head, each with the data signature, terminator and continuation marker
 // around it.
 int64_t MinVolumeSize(size_t TitleLength, size_t MaxNameLength);
-
-// Largest volume number a continuation marker can name (three digits).
-inline constexpr int kMaxVolumeNumber = 999;
 
 class TVolumeWriter {
  public:

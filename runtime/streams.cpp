@@ -17,7 +17,14 @@ void TStream::SetPosition(int64_t Pos) {
 }
 
 void TStream::ReadBuffer(void* Buffer, int32_t Count) {
-  if (Count < 0 || (Count != 0 && Read(Buffer, Count) != Count)) throw EReadError("Stream read error");
+  if (Count < 0) throw EReadError("Stream read error");
+  auto* p = static_cast<uint8_t*>(Buffer);
+  while (Count > 0) {
+    int32_t n = Read(p, Count);
+    if (n <= 0 || n > Count) throw EReadError("Stream read error");
+    p += n;
+    Count -= n;
+  }
 }
 
 void TStream::WriteBuffer(const void* Buffer, int32_t Count) {

@@ -26,21 +26,26 @@ enum : uint16_t {
 class TStream : public TObject {
  public:
   // Reads up to Count bytes at the position and moves past them. Returns the
-  // number read: fewer than Count only at the end of the stream or on a
-  // failure of the medium. Never throws for a short read.
+  // number read, which may be fewer than Count at any time (a pipe or a slow
+  // medium hands out what it has); 0 at the end of the stream or on a
+  // failure of the medium. Never throws for a short read: callers that need
+  // exactly Count bytes use ReadBuffer.
   virtual int32_t Read(void* Buffer, int32_t Count) = 0;
   // Writes up to Count bytes; returns the number written (fewer on failure).
   virtual int32_t Write(const void* Buffer, int32_t Count) = 0;
   // Moves the position; returns the new position, or -1 when the medium
   // refused (the position is then unchanged). Seeking past the end is allowed.
   virtual int64_t Seek(int64_t Offset, TSeekOrigin Origin) = 0;
-  // Size in bytes; the position is unchanged.
+  // Size in bytes, or -1 when the medium has none (a pipe); the position is
+  // unchanged.
   virtual int64_t Size();
 
   int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
   void SetPosition(int64_t Pos);  // throws EStreamError if refused
 
-  // Exactly Count bytes or EReadError "Stream read error".
+  // Exactly Count bytes, calling Read until they are all there, or
+  // EReadError "Stream read error" when the stream ends or fails first (the
+  // bytes read so far are then in Buffer and the position is past them).
   void ReadBuffer(void* Buffer, int32_t Count);
   // Exactly Count bytes or EWriteError "Stream write error".
   void WriteBuffer(const void* Buffer, int32_t Count);

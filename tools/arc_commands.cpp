@@ -7,12 +7,12 @@
 
 #include "archive/backup.h"
 #include "archive/format.h"
+#include "archive/payload.h"
 #include "archive/volume_writer.h"
 #include "platform/dostime.h"
 #include "runtime/exceptions.h"
 #include "runtime/stringlist.h"
 #include "tools/archive_check.h"
-#include "tools/installer_image.h"
 
 namespace arc {
 
@@ -284,7 +284,7 @@ class TCommands {
     } catch (const EStreamError& e) {
       throw EFailure{BackupErrorMessage(beCannotReadArchive) + ": " + Show(Given) + " (" + Show(e.Message()) + ")"};
     }
-    if (!FindArchiveStart(*a.Stream, a.Start))
+    if (!archive::FindArchiveStart(*a.Stream, a.Start))
       throw EFailure{BackupErrorMessage(beInvalidArchive) + ": " + Show(Given) +
                      " (an executable without a payload trailer)"};
     a.Stream->SetPosition(a.Start);
@@ -534,7 +534,7 @@ class TCommands {
     std::unique_ptr<TFileStream> out;
     try {
       out = files.OpenFile(outPath, fmCreate);
-      WriteInstaller(*stub, *archive, *out);
+      archive::WriteInstaller(*stub, *archive, *out);
     } catch (const Exception& e) {
       out.reset();
       files.EraseFile(outPath);

@@ -22,8 +22,13 @@ class EBroken : public std::exception {
   std::string FWhy;
 };
 
+// ReadBuffer, with the end of the stream reported as a broken structure.
 void ReadExact(TStream& S, void* Buffer, int32_t Count) {
-  if (S.Read(Buffer, Count) != Count) throw EBroken("the archive ends too early");
+  try {
+    S.ReadBuffer(Buffer, Count);
+  } catch (const EReadError&) {
+    throw EBroken("the archive ends too early");
+  }
 }
 
 int32_t ReadInt(TStream& S) {

@@ -4,24 +4,12 @@
 #include <random>
 
 #include "runtime/exceptions.h"
+#include "tests/archive/one_byte_stream.h"
 #include "tests/archive/restore_fixture.h"
 
 using namespace testarchive;
 
 namespace {
-
-// A stream over bytes that returns at most one byte per Read call.
-class OneByteStream : public TStream {
- public:
-  explicit OneByteStream(const std::string& Bytes) : FInner(std::vector<uint8_t>(Bytes.begin(), Bytes.end())) {}
-  int32_t Read(void* Buffer, int32_t Count) override { return FInner.Read(Buffer, Count > 0 ? 1 : Count); }
-  int32_t Write(const void* Buffer, int32_t Count) override { return FInner.Write(Buffer, Count); }
-  int64_t Seek(int64_t Offset, TSeekOrigin Origin) override { return FInner.Seek(Offset, Origin); }
-  int64_t Size() override { return FInner.Size(); }
-
- private:
-  TMemoryStream FInner;
-};
 
 std::string Repeated(const std::string& Unit, size_t Size) {
   std::string s;

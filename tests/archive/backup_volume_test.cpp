@@ -1,4 +1,5 @@
 // Restoring archives spread over several volume files, built by hand.
+#include "archive/volumes.h"
 #include "runtime/exceptions.h"
 #include "tests/archive/restore_fixture.h"
 
@@ -224,6 +225,23 @@ TEST_F(VolumeTest, ProgressGoesOnInTheNextVolume) {
       "progress c:\\d\\x.txt 100", "restored c:\\d\\x.txt",    "progress  100",
   };
   EXPECT_EQ(Events, expected);
+}
+
+TEST_F(VolumeTest, ReaderLooksForTheVolumeTheWriterNames) {
+  // A dot in a folder is no extension, whether the path uses "/" or "\".
+  for (std::string name : {"c:/my.dir/setup", "c:/d.x/arc", "c:\\vol.d\\setup", "c:/v/set.arc"}) {
+    ArchiveBuilder v1, v2;
+    v1.Header("", 6, 1).EntryHead("c:\\r\\x.txt", kDate2005).Signature().StoredBlock("abc").Terminator();
+    v1.Continuation("002");
+    v2.Signature().CompressedBlock("def").Terminator().End();
+    Put(name, v1.Bytes());
+    Put(archive::VolumeFileName(name, 2), v2.Bytes());
+    int asked = 0;
+    Backup->OnNeedDisk = [&](TObject*, uint16_t, bool& Continue) { Continue = ++asked < 3; };
+    EXPECT_TRUE(Backup->Restore(name, "c:\\d")) << name;
+    EXPECT_EQ(asked, 1) << name;
+    EXPECT_EQ(Get("c:\\d\\x.txt"), "abcdef") << name;
+  }
 }
 
 }  // namespace

@@ -298,6 +298,9 @@ TEST_F(BackupWriteTest, VolumeNamesReplaceTheExtension) {
   EXPECT_EQ(archive::VolumeFileName("c:\\x\\setup.arc", 2), "c:\\x\\setup.002");
   EXPECT_EQ(archive::VolumeFileName("c:\\x.d\\setup", 10), "c:\\x.d\\setup.010");
   EXPECT_EQ(archive::VolumeFileName("a.b.c", 999), "a.b.999");
+  // A dot in a folder is no extension, whichever separator the path uses.
+  EXPECT_EQ(archive::VolumeFileName("c:/my.dir/setup", 2), "c:/my.dir/setup.002");
+  EXPECT_EQ(archive::VolumeFileName("c:/d.x/arc", 3), "c:/d.x/arc.003");
 }
 
 TEST_F(BackupWriteTest, ErrorsAreReportedOnceWithTheirCode) {

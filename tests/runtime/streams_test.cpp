@@ -31,6 +31,30 @@ TEST(Streams, ShortReadRaisesReadErrorButPlainReadReturnsWhatThereIs) {
   EXPECT_EQ(s.Read(buf, 1), 0);
 }
 
+// A stream that hands out at most Chunk bytes per Read, as a pipe may.
+class ChunkedStream : public TMemoryStream {
+ public:
+  ChunkedStream(std::vector<uint8_t> Bytes, int32_t Chunk) : TMemoryStream(std::move(Bytes)), FChunk(Chunk) {}
+  int32_t Read(void* Buffer, int32_t Count) override {
+    return TMemoryStream::Read(Buffer, Count < FChunk ? Count : FChunk);
+  }
+
+ private:
+  int32_t FChunk;
+};
+
+TEST(Streams, ReadBufferGathersShortReadsAndFailsOnlyAtTheEnd) {
+  for (int32_t chunk : {1, 2, 3, 7}) {
+    ChunkedStream s({1, 0, 0, 0, 2, 0, 0, 0, 9}, chunk);
+    EXPECT_EQ(s.ReadInt32(), 1) << chunk;
+    uint8_t four[4];
+    s.ReadBuffer(four, 4);
+    EXPECT_EQ(four[0], 2) << chunk;
+    EXPECT_THROW(s.ReadBuffer(four, 2), EReadError) << chunk;
+    EXPECT_EQ(four[0], 9) << chunk;  // what there was is in the buffer
+  }
+}
+
 TEST(Streams, CopyFromWholeStreamStartsAtItsBeginning) {
   TMemoryStream src({'a', 'b', 'c'}), dst;
   src.SetPosition(2);

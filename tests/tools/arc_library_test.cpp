@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "archive/format.h"
+#include "archive/payload.h"
 #include "runtime/exceptions.h"
+#include "tests/archive/one_byte_stream.h"
 #include "tools/arc_commands.h"
 #include "tools/archive_check.h"
 #include "tools/cp1252.h"
-#include "tools/installer_image.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ TEST(SourceSpec, SplitsAtTheFirstEqualsBeforeADrivePath) {
 TEST(InstallerImage, PaddingMakesTheWholeFileAMultipleOfEight) {
   for (int64_t stub = 0; stub < 20; ++stub)
     for (int64_t archive = 12; archive < 30; ++archive) {
-      int64_t pad = arc::InstallerPadding(stub, archive);
+      int64_t pad = archive::InstallerPadding(stub, archive);
       EXPECT_GE(pad, 0);
       EXPECT_LT(pad, 8);
       EXPECT_EQ((stub + pad + archive + 4) % 8, 0);
@@ -61,22 +62,22 @@ TEST(InstallerImage, WritesStubPaddingArchiveAndTrailerAndFindsTheStart) {
   TMemoryStream stub(std::vector<uint8_t>{'M', 'Z', 1, 2, 3});
   std::vector<uint8_t> archiveBytes = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   TMemoryStream archive(archiveBytes), out;
-  arc::WriteInstaller(stub, archive, out);
+  archive::WriteInstaller(stub, archive, out);
   const auto& b = out.Bytes();
   ASSERT_EQ(b.size() % 8, 0u);
   uint32_t start = archive::LoadLE32(&b[b.size() - 4]);
   EXPECT_EQ(start, 5u + 7u);  // 5 + 7 + 16 + 4 = 32
   EXPECT_EQ(std::vector<uint8_t>(b.begin() + 5, b.begin() + 12), std::vector<uint8_t>(7, 0));
   int64_t found = -1;
-  ASSERT_TRUE(arc::FindArchiveStart(out, found));
+  ASSERT_TRUE(archive::FindArchiveStart(out, found));
   EXPECT_EQ(found, 12);
   // A plain archive starts at 0; an executable with a trailer pointing
   // nowhere sensible is refused.
   TMemoryStream plain(archiveBytes);
-  ASSERT_TRUE(arc::FindArchiveStart(plain, found));
+  ASSERT_TRUE(archive::FindArchiveStart(plain, found));
   EXPECT_EQ(found, 0);
   TMemoryStream bogus(std::vector<uint8_t>{'M', 'Z', 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F});
-  EXPECT_FALSE(arc::FindArchiveStart(bogus, found));
+  EXPECT_FALSE(archive::FindArchiveStart(bogus, found));
 }
 
 // An archive assembled here byte by byte: header, file list, one entry.
@@ -113,6 +114,20 @@ TEST(ArchiveCheck, AcceptsASoundArchiveAndFindsListMismatchesAndTruncation) {
     TMemoryStream truncated(std::vector<uint8_t>(bytes.begin(), bytes.begin() + std::ptrdiff_t(cut)));
     EXPECT_FALSE(arc::CheckArchive(truncated, nullptr).Ok()) << "cut at " << cut;
   }
+}
+
+TEST(ShortReads, CheckerAndInstallerLookupGatherBytesFromAStreamThatTrickles) {
+  std::vector<uint8_t> bytes = HandMadeArchive({{1, 2, 3}}, "c:\\a\t0=3\r\n");
+  testarchive::OneByteStream plain(std::string(bytes.begin(), bytes.end()));
+  arc::TCheckReport r = arc::CheckArchive(plain, nullptr);
+  EXPECT_TRUE(r.Ok()) << r.Broken;
+
+  TMemoryStream stub(std::vector<uint8_t>{'M', 'Z', 1, 2, 3}), archive(bytes), installer;
+  archive::WriteInstaller(stub, archive, installer);
+  testarchive::OneByteStream trickle(std::string(installer.Bytes().begin(), installer.Bytes().end()));
+  int64_t found = -1;
+  ASSERT_TRUE(archive::FindArchiveStart(trickle, found));
+  EXPECT_EQ(found, 5 + archive::InstallerPadding(5, int64_t(bytes.size())));
 }
 
 }  // namespace

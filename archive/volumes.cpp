@@ -1,0 +1,58 @@
+#include "archive/volumes.h"
+
+#include <cstdio>
+
+#include "archive/format.h"
+
+namespace archive {
+
+namespace {
+
+char UpperAscii(char C) { return C >= 'a' && C <= 'z' ? char(C - 'a' + 'A') : C; }
+
+bool SameNameIgnoringCase(const std::string& A, const std::string& B) {
+  if (A.size() != B.size()) return false;
+  for (size_t i = 0; i < A.size(); ++i)
+    if (UpperAscii(A[i]) != UpperAscii(B[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string VolumeFileName(const std::string& ArchiveName, int Number) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%03d", Number);
+  size_t partStart = ArchiveName.find_last_of("\\/:");
+  partStart = partStart == std::string::npos ? 0 : partStart + 1;
+  size_t dot = ArchiveName.rfind('.');
+  if (dot == std::string::npos || dot < partStart) return ArchiveName + "." + digits;
+  return ArchiveName.substr(0, dot) + "." + digits;
+}
+
+bool VolumeNameClashes(const std::string& ArchiveName) {
+  for (int number = 2; number <= kMaxVolumeNumber; ++number)
+    if (SameNameIgnoringCase(VolumeFileName(ArchiveName, number), ArchiveName)) return true;
+  return false;
+}
+
+std::string ContinuationMarker(int Number) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%03d", Number);
+  return std::string(kNextDiskPrefix) + digits;
+}
+
+bool IsContinuationMarker(const std::string& Name) {
+  return Name.compare(0, kNextDiskPrefix.size(), kNextDiskPrefix) == 0;
+}
+
+int NextVolumeNumber(const std::string& Marker, int CurrentVolume) {
+  if (Marker.size() != size_t(kNextDiskNameLength) || !IsContinuationMarker(Marker)) return -1;
+  int number = 0;
+  for (size_t i = kNextDiskPrefix.size(); i < Marker.size(); ++i) {
+    if (Marker[i] < '0' || Marker[i] > '9') return -1;
+    number = number * 10 + (Marker[i] - '0');
+  }
+  return number > CurrentVolume && number <= kMaxVolumeNumber ? number : -1;
+}
+
+}  // namespace archive
