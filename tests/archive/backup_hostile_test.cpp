@@ -87,6 +87,44 @@ TEST_F(HostileTest, EveryProperPrefixFailsVisiblyAndStaysInsideTheDestination) {
   EXPECT_EQ(Get("c:\\dest\\src\\two-blocks.txt"), kSmall[0].Content);
 }
 
+TEST_F(HostileTest, EveryProperPrefixFailsVisiblyWhileEntriesArePassedOver) {
+  // The skip path: entries passed over by seeking, as when the handler or
+  // the restore mode declines every file, and the header read alone.
+  std::string full = MakeArchive("skip", kSmall);
+  std::string list = FileListText(kSmall);
+  size_t infoEnd = 4 + 4 + 8 + 4 + 9 + 4 + 4 + 4 + ArchiveBuilder::Compress(list).size() + 4;
+  int reportedErrors = 0;
+  Backup->OnError = [&](TObject*, int32_t, const std::string&) { ++reportedErrors; };
+  Backup->OnRestoreFile = [](TObject*, std::string&, int32_t, bool& DoRestore) { DoRestore = false; };
+  for (size_t n = 0; n < full.size(); ++n) {
+    SCOPED_TRACE("prefix of " + std::to_string(n) + " bytes");
+    std::string prefix = full.substr(0, n);
+    std::string archive = Put("c:\\a.arc", prefix);
+    reportedErrors = 0;
+    bool failedVisibly = false;
+    try {
+      failedVisibly = !Backup->Restore(archive, "c:\\dest") && reportedErrors == 1;
+    } catch (const Exception&) {
+      failedVisibly = reportedErrors == 0;
+    }
+    EXPECT_TRUE(failedVisibly);
+    EXPECT_EQ(Files.OpenStreams, 0);
+
+    // The installer's way in: the list read from a stream.
+    TMemoryStream stream(std::vector<uint8_t>(prefix.begin(), prefix.end()));
+    reportedErrors = 0;
+    TStringList info;
+    std::string title = "old";
+    Backup->ReadArchiveInfoFromStream(&stream, &info, title);
+    EXPECT_EQ(reportedErrors, n < infoEnd ? 1 : 0);
+    EXPECT_EQ(info.Count(), n < infoEnd ? 0 : 3);
+    if (n >= 4 + 4) EXPECT_EQ(title, "skip");
+  }
+  EXPECT_EQ(FilesOutsideDest(), std::vector<std::string>{});
+  Backup->OnRestoreFile = nullptr;
+  EXPECT_TRUE(Backup->Restore(Put("c:\\a.arc", full), "c:\\dest"));
+}
+
 TEST_F(HostileTest, OneByteAtATimeGivesTheSameResults) {
   std::string full = MakeArchive("bytewise", kSmall);
   std::vector<std::string> expected, got;
