@@ -36,6 +36,11 @@ void TBackupFile::SetBackupMode(TBackupMode Value) {
   FBackupMode = Value;
 }
 
+void TBackupFile::SetError(int32_t Code, const std::string& FileName) {
+  FErrorCode = Code;
+  FErrorFileName = FileName;
+}
+
 void TBackupFile::ReportError(int32_t Code) {
   std::string message = BackupErrorMessage(Code);
   if (OnError) {

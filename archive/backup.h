@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/block_pipeline.h"
 #include "platform/dialogs.h"
 #include "platform/filesystem.h"
 #include "runtime/component.h"
@@ -95,8 +96,16 @@ class TBackupFile : public TComponent {
   //    is error 6;
   //  - a continuation marker in SourceStream ends the run with error 5
   //    ("Invalid archive type"); the stream is never closed;
-  //  - a continuation marker whose last three characters are not digits
-  //    raises "Invalid archive type".
+  //  - a continuation marker that is not "NEXT:DISK" and three digits, or
+  //    that names the current or an earlier volume, raises "Invalid archive
+  //    type";
+  //  - an entry whose destination is the archive or a volume being read
+  //    (or the file of SourceStream) is not written: its data is passed
+  //    over and the run goes on and ends with error 1;
+  //  - an existing file whose date has no MS-DOS form (before 1980, after
+  //    2107) exists for the restore modes and is older than every entry;
+  //  - a write failure while a continuation volume is appended is error 1
+  //    as in the first volume.
   // At a continuation marker in a file, OnNeedDisk (or the disk prompt, an
   // OK/Cancel information box) is asked at least once per volume; Cancel
   // ends the run with False and no message.
@@ -107,7 +116,8 @@ class TBackupFile : public TComponent {
   // Reads the title into Title and, when List is not null, the file list into
   // List (replacing its items). Errors are reported through ReportError; an
   // archive that cannot be opened then ends with EAbort. An unreadable header
-  // or list (damaged, cut short, or a zlib error in the list) is error 5;
+  // or list (damaged, cut short, a zlib error in the list, or a list that
+  // goes on in the next volume) is error 5;
   // List is then unchanged and Title holds what was read of it.
   void ReadArchiveInfo(const std::string& ArchiveName, TStringList* List, std::string& Title);
   // ReadArchiveInfo from Stream's position; nothing for a null Stream. Never
@@ -162,10 +172,13 @@ class TBackupFile : public TComponent {
   // this run created (volumes and the ".ids" file) is removed again, and
   // a failure is reported once through ReportError, after the last
   // OnProgress call:
-  //   1 a source file cannot be opened or read, or became shorter;
+  //   1 a source file cannot be opened or read, is no regular file (a pipe),
+  //     or became shorter;
   //   2 ArchiveName or a volume file exists and cannot be overwritten;
   //   4 the archive or a volume cannot be created or written, MaxSize is too
-  //     small, more than 999 volumes, totals beyond 32 bits, or a stored
+  //     small (also for the whole file list, which stays in the first
+  //     volume), a volume would have the archive's name (x.002), more than
+  //     999 volumes, a thread fails (memory), totals beyond 32 bits, or a stored
   //     name the format cannot carry (empty, starting with NEXT:DISK, equal
   //     to FILE:LIST, or holding TAB, CR or LF);
   //   6 zlib failed;
@@ -180,6 +193,10 @@ class TBackupFile : public TComponent {
   // raised on the caller's thread and in the same order whatever the number;
   // at most eight blocks per thread are held at a time.
   int DecompressionThreads = 0;
+  // Starts the compression and decompression threads (empty: std::thread).
+  // A thread that cannot be started leaves fewer, down to the caller's
+  // thread alone, with the same bytes and events.
+  archive::TThreadStarter ThreadStarter;
 
   // ---- Run state (read-only to the owner) ----
   int32_t FileCount() const { return FFileCount; }
@@ -190,6 +207,9 @@ class TBackupFile : public TComponent {
   bool Busy() const { return FBusy; }
   bool ContinueFlag() const { return FContinueFlag; }
   int32_t ErrorCode() const { return FErrorCode; }
+  // The file that ErrorCode concerns: the destination of the entry that
+  // failed or was refused, or "" when it concerns the archive itself.
+  const std::string& ErrorFileName() const { return FErrorFileName; }
   TStream* SourceStream() const { return FSourceStream; }
 
  private:
@@ -210,7 +230,11 @@ class TBackupFile : public TComponent {
   bool FBusy = false;
   bool FContinueFlag = false;
   int32_t FErrorCode = 0;
+  std::string FErrorFileName;
   TStream* FSourceStream = nullptr;
+
+  // Sets ErrorCode and the file it concerns.
+  void SetError(int32_t Code, const std::string& FileName);
 
   // Reading helpers (backup_restore.cpp, backup_restore_parallel.cpp).
   // After one block record of a data section: lets the application process
@@ -228,7 +252,8 @@ class TBackupFile : public TComponent {
   // (OnNeedDisk or the disk prompt) until it exists or the user cancels,
   // opens it as Source and appends its leading data section to the current
   // file (Decision true) or passes it over.
+  // Volume is the number of the volume being read, moved on to the next.
   void ContinueFromNextVolume(const std::string& Marker, const std::string& ArchiveName,
-                              std::unique_ptr<TFileStream>& OwnSource, TStream*& Source, bool Decision,
+                              std::unique_ptr<TFileStream>& OwnSource, TStream*& Source, int& Volume, bool Decision,
                               int32_t StoredDateTime);
 };

@@ -10,10 +10,12 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "archive/backup.h"
 #include "archive/block_records.h"
@@ -114,6 +116,58 @@ bool LeavesFolder(const std::string& Rel) {
   return false;
 }
 
+// Two names of the same file as Windows compares them: ignoring case, with
+// "/" and "\" alike.
+bool SameFileName(const std::string& A, const std::string& B) {
+  if (A.size() != B.size()) return false;
+  for (size_t i = 0; i < A.size(); ++i) {
+    auto fold = [](char C) { return C == '/' ? '\\' : C >= 'a' && C <= 'z' ? char(C - 'a' + 'A') : C; };
+    if (fold(A[i]) != fold(B[i])) return false;
+  }
+  return true;
+}
+
+// The date/time by which the restore modes compare an existing file: its
+// age, or the oldest of all when it has a date that no MS-DOS date/time
+// holds (before 1980 or after 2107).
+int32_t ExistingDateTime(platform::IFileSystem& Files, const std::string& Name) {
+  int32_t age = Files.FileAge(Name);
+  return age == -1 ? INT32_MIN : age;
+}
+
+// The file behind a run's source: the archive file, or the file of the
+// caller's stream; "" when there is none.
+std::string SourceFileName(const std::string& ArchiveName, TStream* Source) {
+  if (ArchiveName != kStreamName) return ArchiveName;
+  auto* file = dynamic_cast<TFileStream*>(Source);
+  return file ? file->FileName() : std::string();
+}
+
+// True when the record after a file list is a continuation marker and the
+// volume it leads to starts with a data section holding blocks: the list
+// goes on there. What cannot be read (a missing volume) counts as not going
+// on. Source is left where it was.
+bool ListGoesOnInNextVolume(TStream& Source, platform::IFileSystem& Files, const std::string& ArchiveFile) {
+  int64_t at = Source.Position();
+  bool goesOn = false;
+  try {
+    int32_t length = ReadInt32(Source);
+    std::string marker = length == archive::kNextDiskNameLength ? ReadText(Source, length) : std::string();
+    int next = archive::NextVolumeNumber(marker, 1);
+    if (next > 0 && !ArchiveFile.empty()) {
+      std::string volume = archive::VolumeFileName(ArchiveFile, next);
+      if (Files.FileExists(volume)) {
+        unsigned char head[8];  // data signature, first block length
+        Files.OpenFile(volume, fmOpenRead | fmShareDenyNone)->ReadBuffer(head, 8);
+        goesOn = archive::LoadLE32(head + 4) != uint32_t(archive::kBlockTerminator);
+      }
+    }
+  } catch (const std::exception&) {
+  }
+  Source.SetPosition(at);
+  return goesOn;
+}
+
 }  // namespace
 
 void TBackupFile::CopyEntryData(TStream& Source, TStream* Destination, bool Write) {
@@ -140,7 +194,7 @@ void TBackupFile::CopyEntryData(TStream& Source, TStream* Destination, bool Writ
         if (blockLength > 0) {
           uInt n = 0;
           if (!inflater.Inflate(input, static_cast<uInt>(size), output, sizeof output, n)) {
-            FErrorCode = beCompressionError;
+            SetError(beCompressionError, progressFile ? FCurrentFileName : std::string());
             FContinueFlag = false;
           }
           produced = n;
@@ -177,7 +231,7 @@ void TBackupFile::AfterBlockRecord(bool CountProgress, uint32_t Produced) {
 bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& DestDir) {
   std::string destDir = DestDir;
   if (!destDir.empty() && destDir.back() != '\\') destDir += '\\';
-  FErrorCode = beNone;
+  SetError(beNone, "");
   FRestoredCount = 0;
   FContinueFlag = true;
 
@@ -215,6 +269,11 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
   bool decision = false;
   int32_t storedDateTime = 0;
   FCurrentFileName.clear();
+  // The files this run reads from, which are never restore targets: the
+  // archive, each volume opened, or the file behind the caller's stream.
+  std::vector<std::string> readFiles;
+  if (std::string file = SourceFileName(ArchiveName, source); !file.empty()) readFiles.push_back(file);
+  int volume = 1;
 
   int32_t nameLength = -1;
   while (nameLength != 0 && FContinueFlag) {
@@ -225,12 +284,14 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
     if (StartsWith(name, archive::kNextDiskPrefix)) {
       if (fromStream) {
         // The caller's stream has no file name to find a next volume by, and
-        // is not ours to close: the run ends with an error.
-        FErrorCode = beInvalidArchive;
+        // is not ours to close: the run ends with an error, which concerns
+        // the archive rather than the last file restored.
+        SetError(beInvalidArchive, "");
         FContinueFlag = false;
         continue;
       }
-      ContinueFromNextVolume(name, ArchiveName, ownSource, source, decision, storedDateTime);
+      ContinueFromNextVolume(name, ArchiveName, ownSource, source, volume, decision, storedDateTime);
+      if (ownSource) readFiles.push_back(ownSource->FileName());
       continue;
     }
 
@@ -247,10 +308,12 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
       // A stored name that climbs out of the destination folder is never
       // written; its data is passed over and the run reports error 1.
       decision = false;
-      FErrorCode = beCannotReadFile;
+      SetError(beCannotReadFile, FCurrentFileName);
     } else {
-      int32_t existing = FFiles.FileAge(FCurrentFileName);
-      bool exists = existing != -1;
+      // Existence is decided apart from the date, which not every file has
+      // in MS-DOS form.
+      bool exists = FFiles.FileExists(FCurrentFileName);
+      int32_t existing = exists ? ExistingDateTime(FFiles, FCurrentFileName) : -1;
       switch (RestoreMode) {
         case rmAll:
           decision = true;
@@ -275,6 +338,13 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
         decision = false;
       else if (OnRestoreFile)
         OnRestoreFile(this, FCurrentFileName, storedDateTime, decision);
+      // Restoring over the archive being read would destroy it: the entry
+      // is passed over, the run goes on and ends with error 1.
+      if (decision && std::any_of(readFiles.begin(), readFiles.end(),
+                                  [&](const std::string& F) { return SameFileName(F, FCurrentFileName); })) {
+        decision = false;
+        SetError(beCannotReadFile, FCurrentFileName);
+      }
     }
 
     if (decision) {
@@ -286,7 +356,7 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
         // missing: a folder that cannot be made is a file that cannot be
         // written (error 1), and the run stops after this entry.
         decision = false;
-        FErrorCode = beCannotReadFile;
+        SetError(beCannotReadFile, FCurrentFileName);
         FContinueFlag = false;
       }
     }
@@ -298,7 +368,7 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
         CopyEntryData(*source, file.get(), true);
         ++FRestoredCount;
       } catch (const std::exception&) {
-        FErrorCode = beCannotReadFile;
+        SetError(beCannotReadFile, FCurrentFileName);
         FContinueFlag = false;
       }
       if (file) FinishRestoredFile(file, storedDateTime);
@@ -331,18 +401,18 @@ void TBackupFile::FinishRestoredFile(std::unique_ptr<TFileStream>& File, int32_t
 }
 
 void TBackupFile::ContinueFromNextVolume(const std::string& Marker, const std::string& ArchiveName,
-                                         std::unique_ptr<TFileStream>& OwnSource, TStream*& Source, bool Decision,
-                                         int32_t StoredDateTime) {
+                                         std::unique_ptr<TFileStream>& OwnSource, TStream*& Source, int& Volume,
+                                         bool Decision, int32_t StoredDateTime) {
   // The current volume is done with.
   OwnSource.reset();
   Source = nullptr;
 
-  std::string volumeText = Marker.substr(archive::kNextDiskPrefix.size());
-  if (Marker.size() != static_cast<size_t>(archive::kNextDiskNameLength) ||
-      volumeText.find_first_not_of("0123456789") != std::string::npos)
-    throw Exception(BackupErrorMessage(beInvalidArchive));
-  std::string numberText = volumeText.substr(std::min(volumeText.find_first_not_of('0'), volumeText.size()));
-  auto diskID = static_cast<uint16_t>(std::stoi(volumeText));
+  // Only a later volume leads on: one named again would be read for ever.
+  int next = archive::NextVolumeNumber(Marker, Volume);
+  if (next < 0) throw Exception(BackupErrorMessage(beInvalidArchive));
+  Volume = next;
+  std::string numberText = std::to_string(next);
+  auto diskID = static_cast<uint16_t>(next);
 
   std::string nextName;
   do {
@@ -367,12 +437,23 @@ void TBackupFile::ContinueFromNextVolume(const std::string& Marker, const std::s
     } catch (const std::exception&) {
       // The file restored so far cannot be reopened: as any failure to fill
       // a restored file, the run stops with error 1.
-      FErrorCode = beCannotReadFile;
+      SetError(beCannotReadFile, FCurrentFileName);
       FContinueFlag = false;
       return;
     }
   }
-  CopyEntryData(*Source, file.get(), Decision);
+  try {
+    CopyEntryData(*Source, file.get(), Decision);
+  } catch (const EWriteError&) {
+    // A full disk: as in the first volume, error 1 at the end of the run.
+    SetError(beCannotReadFile, FCurrentFileName);
+    FContinueFlag = false;
+  } catch (...) {
+    // A damaged volume leaves the run as an exception; the file is still
+    // closed and dated first.
+    if (file) FinishRestoredFile(file, StoredDateTime);
+    throw;
+  }
   if (file) FinishRestoredFile(file, StoredDateTime);
 }
 
@@ -402,7 +483,7 @@ void TBackupFile::ReadArchiveInfo(const std::string& ArchiveName, TStringList* L
       ownSource = FFiles.OpenFile(ArchiveName, fmOpenRead | fmShareDenyNone);
       ownSource->SetPosition(0);
     } catch (const std::exception&) {
-      FErrorCode = beCannotReadArchive;
+      SetError(beCannotReadArchive, "");
       ReportError(beCannotReadArchive);
       throw EAbort();
     }
@@ -425,12 +506,15 @@ void TBackupFile::ReadArchiveInfo(const std::string& ArchiveName, TStringList* L
         CopyEntryData(*source, &text, true);
         // A zlib error in the list is an unreadable list, not a shorter one.
         if (!FContinueFlag) throw Exception(BackupErrorMessage(beCompressionError));
+        // So is a list that goes on in the next volume: only its start is here.
+        if (ListGoesOnInNextVolume(*source, FFiles, SourceFileName(ArchiveName, source)))
+          throw Exception(BackupErrorMessage(beInvalidArchive));
         text.SetPosition(0);
         List->LoadFromStream(text);
       }
     }
   } catch (const std::exception&) {
-    FErrorCode = beInvalidArchive;
+    SetError(beInvalidArchive, "");
     ReportError(beInvalidArchive);
   }
 }

@@ -40,7 +40,7 @@ class RecordInflater : public archive::TBlockTransform {
 }  // namespace
 
 void TBackupFile::CopyBlocksInParallel(archive::BlockRecordReader& Records, TStream& Destination, int Threads) {
-  archive::TBlockPipeline pipeline([] { return std::make_unique<RecordInflater>(); }, Threads);
+  archive::TBlockPipeline pipeline([] { return std::make_unique<RecordInflater>(); }, Threads, ThreadStarter);
   // What ends the reading ahead: the terminator, or a failure that is raised
   // only when every block before it has been taken, as it would be when
   // read one block at a time.
@@ -75,7 +75,7 @@ void TBackupFile::CopyBlocksInParallel(archive::BlockRecordReader& Records, TStr
     if (pipeline.InFlight() > 0) {
       pipeline.Pop(result);
       if (result.Failed) {
-        FErrorCode = beCompressionError;
+        SetError(beCompressionError, FCurrentFileName);
         FContinueFlag = false;
       }
       produced = static_cast<uint32_t>(result.Bytes.size());

@@ -15,6 +15,7 @@
 #include "archive/piece_deflater.h"
 #include "archive/progress.h"
 #include "archive/volume_writer.h"
+#include "archive/volumes.h"
 #include "platform/dostime.h"
 #include "runtime/exceptions.h"
 
@@ -99,7 +100,7 @@ struct TScannedFile {
 }  // namespace
 
 bool TBackupFile::Backup(const std::string& ArchiveName, const std::vector<TSourceFile>& Files) {
-  FErrorCode = 0;
+  SetError(beNone, "");
   FContinueFlag = true;
   FBytesDone = 0;
   FRestoredCount = 0;
@@ -143,6 +144,8 @@ bool TBackupFile::Backup(const std::string& ArchiveName, const std::vector<TSour
     if (total > INT32_MAX || scanned.size() > size_t(INT32_MAX)) throw EBackupStop(beCannotWriteArchive);
     if (MaxSize > 0 && MaxSize < archive::MinVolumeSize(BackupTitle.size(), longestName))
       throw EBackupStop(beCannotWriteArchive);
+    // A volume named like the archive (x.002) would be written over it.
+    if (MaxSize > 0 && archive::VolumeNameClashes(ArchiveName)) throw EBackupStop(beCannotWriteArchive);
     FTotalSize = static_cast<int32_t>(total);
     FFileCount = static_cast<int32_t>(scanned.size());
 
@@ -173,7 +176,7 @@ bool TBackupFile::Backup(const std::string& ArchiveName, const std::vector<TSour
     try {
       writer.Start(header);
       int threads = CompressionThreads > 0 ? CompressionThreads : int(std::thread::hardware_concurrency());
-      archive::TDeflatePipeline pipeline(ZlibLevelOf(CompressionLevel), threads);
+      archive::TDeflatePipeline pipeline(ZlibLevelOf(CompressionLevel), threads, ThreadStarter);
 
       // Actions in archive order; a block action stands for the pipeline's
       // next result. Source < 0 is the file list.
@@ -190,6 +193,9 @@ bool TBackupFile::Backup(const std::string& ArchiveName, const std::vector<TSour
       auto perform = [&](const Action& a) {
         switch (a.What) {
           case Action::Head:
+            // The file list and its terminator stay in the first volume,
+            // where readers of the title and list look for them.
+            if (a.Source < 0) writer.KeepInVolume(true);
             writer.BeginEntry(a.Source < 0 ? EntryHead(std::string(archive::kFileListName), ListDateTime())
                                            : EntryHead(scanned[size_t(a.Source)].Source->StoredName,
                                                        scanned[size_t(a.Source)].DosDateTime));
@@ -208,6 +214,7 @@ bool TBackupFile::Backup(const std::string& ArchiveName, const std::vector<TSour
             break;
           case Action::End:
             writer.EndEntry();
+            if (a.Source < 0) writer.KeepInVolume(false);
             break;
         }
       };
@@ -295,7 +302,8 @@ bool TBackupFile::Backup(const std::string& ArchiveName, const std::vector<TSour
     FContinueFlag = false;
   } catch (const EBackupCancelled&) {
     FContinueFlag = false;
-  } catch (const Exception&) {
+  } catch (const std::exception&) {
+    // Anything else, such as memory running out in a compressing thread.
     FErrorCode = beCannotWriteArchive;
   }
 

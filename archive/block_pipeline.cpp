@@ -1,17 +1,32 @@
 #include "archive/block_pipeline.h"
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 namespace archive {
 
-TBlockPipeline::TBlockPipeline(const TFactory& MakeTransform, int Threads) {
-  int workers = Threads <= 1 ? 0 : Threads;
+TBlockPipeline::TBlockPipeline(const TFactory& MakeTransform, int Threads, const TThreadStarter& StartThread) {
+  int wanted = Threads <= 1 ? 0 : Threads;
+  // The workers wait until a piece is pushed, so the window can be sized
+  // after they are started.
+  FSlots.resize(std::max(1, wanted) * 8);
+  for (int i = 0; i < wanted; ++i) {
+    auto transform = std::make_shared<std::unique_ptr<TBlockTransform>>(MakeTransform());
+    std::function<void()> body = [this, transform] { Work(std::move(*transform)); };
+    try {
+      FWorkers.push_back(StartThread ? StartThread(std::move(body)) : std::thread(std::move(body)));
+    } catch (const std::exception&) {
+      break;  // fewer workers, down to none
+    }
+  }
   // Eight pieces per worker: the caller waits for half of them at a time,
   // and the other half keeps every worker busy meanwhile.
-  FSlots.resize(workers == 0 ? 1 : static_cast<size_t>(workers) * 8);
-  if (workers == 0) FInline = MakeTransform();
-  for (int i = 0; i < workers; ++i)
-    FWorkers.emplace_back([this, t = MakeTransform()]() mutable { Work(std::move(t)); });
+  {
+    std::lock_guard<std::mutex> guard(FLock);
+    FSlots.resize(FWorkers.empty() ? 1 : FWorkers.size() * 8);
+  }
+  if (FWorkers.empty()) FInline = MakeTransform();
 }
 
 TBlockPipeline::~TBlockPipeline() {
@@ -26,7 +41,12 @@ TBlockPipeline::~TBlockPipeline() {
 void TBlockPipeline::Push(std::vector<uint8_t>& Piece) {
   if (FWorkers.empty()) {
     Slot& slot = FSlots[0];
-    FInline->Make(Piece.data(), Piece.size(), slot.Block);
+    slot.Error = nullptr;
+    try {
+      FInline->Make(Piece.data(), Piece.size(), slot.Block);
+    } catch (...) {
+      slot.Error = std::current_exception();
+    }
     slot.Piece.swap(Piece);  // keeps the buffer for the caller's next piece
     slot.Done = true;
     ++FTail;
@@ -61,8 +81,11 @@ void TBlockPipeline::Pop(TDataBlock& Block) {
     FCallerWaiting = false;
   }
   std::swap(Block, slot.Block);
+  std::exception_ptr error = std::move(slot.Error);
+  slot.Error = nullptr;
   slot.Done = false;
   ++FHead;
+  if (error) std::rethrow_exception(error);
 }
 
 void TBlockPipeline::Work(std::unique_ptr<TBlockTransform> Transform) {
@@ -73,8 +96,14 @@ void TBlockPipeline::Work(std::unique_ptr<TBlockTransform> Transform) {
     Slot& slot = FSlots[FClaimed % FSlots.size()];
     ++FClaimed;
     guard.unlock();
-    Transform->Make(slot.Piece.data(), slot.Piece.size(), slot.Block);
+    std::exception_ptr error;
+    try {
+      Transform->Make(slot.Piece.data(), slot.Piece.size(), slot.Block);
+    } catch (...) {
+      error = std::current_exception();
+    }
     guard.lock();
+    slot.Error = std::move(error);
     slot.Done = true;
     if (FCallerWaiting && BatchReady()) FBlockReady.notify_one();
   }

@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -13,6 +14,11 @@
 #include <vector>
 
 namespace archive {
+
+// Starts a thread running Body, or throws (std::system_error, as under a
+// process limit). Tests replace it to make starting fail; an empty starter
+// is std::thread.
+using TThreadStarter = std::function<std::thread(std::function<void()> Body)>;
 
 // The result of one block: for the deflater a data block as written to the
 // archive (int32 length, > 0 compressed, < 0 stored, then the bytes).
@@ -33,12 +39,15 @@ class TBlockTransform {
 // results in the same order. With Threads <= 1 each piece is transformed at
 // once on the caller's thread; otherwise Threads workers transform while the
 // caller reads and writes. At most Window pieces (eight per worker) are in
-// flight, so memory is bounded whatever the file sizes.
+// flight, so memory is bounded whatever the file sizes. A worker that cannot
+// be started leaves fewer workers, down to none (the caller's thread does
+// the work); the results are the same.
 class TBlockPipeline {
  public:
   using TFactory = std::function<std::unique_ptr<TBlockTransform>()>;
   // MakeTransform is called once per worker (once in all with no workers).
-  TBlockPipeline(const TFactory& MakeTransform, int Threads);
+  // StartThread starts the workers (empty: std::thread).
+  TBlockPipeline(const TFactory& MakeTransform, int Threads, const TThreadStarter& StartThread = {});
   // Stops and joins the workers; pieces still in flight are dropped.
   ~TBlockPipeline();
   TBlockPipeline(const TBlockPipeline&) = delete;
@@ -48,16 +57,20 @@ class TBlockPipeline {
   // has reached it (Pop first).
   size_t Window() const { return FSlots.size(); }
   size_t InFlight() const { return FTail - FHead; }
+  // Workers running (0: the caller's thread transforms).
+  size_t Workers() const { return FWorkers.size(); }
   // Takes Piece (moved from; 1..kMaxBlockSize bytes) as the next piece.
   void Push(std::vector<uint8_t>& Piece);
   // Waits for the oldest piece's result and moves it into Block. Must only
-  // be called when InFlight() > 0.
+  // be called when InFlight() > 0. An exception that the transform raised
+  // for that piece (std::bad_alloc) is raised here, on the caller's thread.
   void Pop(TDataBlock& Block);
 
  private:
   struct Slot {
     std::vector<uint8_t> Piece;
     TDataBlock Block;
+    std::exception_ptr Error;  // raised by the transform
     bool Done = false;
   };
   void Work(std::unique_ptr<TBlockTransform> Transform);

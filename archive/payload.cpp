@@ -45,19 +45,29 @@ bool ReadU32(TStream& S, int64_t Offset, uint32_t& Value) {
   return true;
 }
 
+// The offset of the "PE\0\0" signature that the DOS header of Stream
+// names, or -1 when Stream does not start with such a header.
+int64_t PeSignatureOffset(TStream& Stream) {
+  unsigned char mz[2];
+  if (!ReadAt(Stream, 0, mz, 2) || mz[0] != 'M' || mz[1] != 'Z') return -1;
+  uint32_t peOffset;
+  if (!ReadU32(Stream, kDosNewHeaderOffset, peOffset)) return -1;
+  unsigned char signature[4];
+  if (!ReadAt(Stream, peOffset, signature, 4) || signature[0] != 'P' || signature[1] != 'E' || signature[2] != 0 ||
+      signature[3] != 0)
+    return -1;
+  return peOffset;
+}
+
 }  // namespace
+
+bool IsPortableExecutable(TStream& Stream) { return PeSignatureOffset(Stream) >= 0; }
 
 int64_t FindCertificateTable(TStream& Executable) {
   int64_t size = Executable.Size();
-  unsigned char mz[2];
-  if (size < 0 || !ReadAt(Executable, 0, mz, 2) || mz[0] != 'M' || mz[1] != 'Z') return -1;
-  uint32_t peOffset;
-  if (!ReadU32(Executable, kDosNewHeaderOffset, peOffset)) return -1;
-  unsigned char signature[4];
-  if (!ReadAt(Executable, peOffset, signature, 4) || signature[0] != 'P' || signature[1] != 'E' || signature[2] != 0 ||
-      signature[3] != 0)
-    return -1;
-  int64_t coff = int64_t(peOffset) + 4;
+  int64_t peOffset = size < 0 ? -1 : PeSignatureOffset(Executable);
+  if (peOffset < 0) return -1;
+  int64_t coff = peOffset + 4;
   int64_t optional = coff + kCoffHeaderSize;
   uint32_t optionalSize, magic;
   if (!ReadU16(Executable, coff + kOptionalHeaderSizeField, optionalSize) || !ReadU16(Executable, optional, magic))
@@ -98,8 +108,9 @@ PayloadLocation LocatePayload(TStream& Executable) {
 }
 
 bool FindArchiveStart(TStream& Stream, int64_t& Start) {
-  unsigned char mz[2];
-  if (Stream.Size() < 2 || !ReadAt(Stream, 0, mz, 2) || mz[0] != 'M' || mz[1] != 'Z') {
+  // Only a real executable carries a trailer: an archive whose title is
+  // 23117 bytes long starts with "MZ" too (its length field 4D 5A 00 00).
+  if (Stream.Size() < 2 || !IsPortableExecutable(Stream)) {
     Start = 0;
     return true;
   }

@@ -42,8 +42,12 @@ int64_t FindCertificateTable(TStream& Executable);
 // the stream is too short to hold a trailer or cannot be read.
 PayloadLocation LocatePayload(TStream& Executable);
 
+// True when Stream starts with a DOS header ("MZ") whose new-header offset
+// points at a "PE\0\0" signature. The position is unspecified afterwards.
+bool IsPortableExecutable(TStream& Stream);
+
 // Where the archive in Stream starts: 0 for a plain archive; for a Windows
-// executable (it starts with "MZ") the offset in its payload trailer, found
+// executable (IsPortableExecutable) the offset in its payload trailer, found
 // as LocatePayload does. False when Stream is an executable without a sound
 // trailer. The position of Stream is unspecified afterwards.
 bool FindArchiveStart(TStream& Stream, int64_t& Start);

@@ -36,8 +36,8 @@ class TPieceDeflater : public TBlockTransform {
 // Compression of pieces at a zlib level (0: stored) on Threads threads.
 class TDeflatePipeline : public TBlockPipeline {
  public:
-  TDeflatePipeline(int ZlibLevel, int Threads)
-      : TBlockPipeline([ZlibLevel] { return std::make_unique<TPieceDeflater>(ZlibLevel); }, Threads) {}
+  TDeflatePipeline(int ZlibLevel, int Threads, const TThreadStarter& StartThread = {})
+      : TBlockPipeline([ZlibLevel] { return std::make_unique<TPieceDeflater>(ZlibLevel); }, Threads, StartThread) {}
 };
 
 }  // namespace archive

@@ -66,6 +66,7 @@ void TVolumeWriter::Start(const std::vector<uint8_t>& Header) {
 }
 
 void TVolumeWriter::NextVolume() {
+  if (FKeepInVolume) throw EArchiveWrite(4, "The volume size is too small for the file list");
   if (FVolume >= kMaxVolumeNumber) throw EArchiveWrite(4, "Too many volumes");
   int next = FVolume + 1;
   if (FInData) PutInt32(kBlockTerminator);

@@ -61,6 +61,9 @@ class TVolumeWriter {
   void EndEntry();
   // Writes the end marker and closes the last volume.
   void Finish();
+  // While Keep is true, records that do not fit into the current volume are
+  // error 4 instead of starting the next volume.
+  void KeepInVolume(bool Keep) { FKeepInVolume = Keep; }
 
   // Every file created so far, first volume first (for clean-up).
   const std::vector<std::string>& Created() const { return FCreated; }
@@ -86,6 +89,7 @@ class TVolumeWriter {
   int FVolume = 0;
   int64_t FVolumeSize = 0;  // bytes of the current volume, buffered ones included
   bool FInData = false;     // inside a data section (else between entries)
+  bool FKeepInVolume = false;
 };
 
 }  // namespace archive

@@ -252,6 +252,12 @@ class TCommands {
       if (FBar) FBar->Finish();
       FErr << "velto-arc: " << e.Message << "\n";
       return esFailure;
+    } catch (const std::exception& e) {
+      // Whatever else went wrong (a stream error, memory) ends the command
+      // with its message, never with an abort.
+      if (FBar) FBar->Finish();
+      FErr << "velto-arc: " << Show(e.what()) << "\n";
+      return esFailure;
     }
   }
 
@@ -284,6 +290,10 @@ class TCommands {
     } catch (const EStreamError& e) {
       throw EFailure{BackupErrorMessage(beCannotReadArchive) + ": " + Show(Given) + " (" + Show(e.Message()) + ")"};
     }
+    // The archive is read by seeking: a pipe is refused as such.
+    if (a.Stream->Size() < 0 || a.Stream->Seek(0, TSeekOrigin::soBeginning) != 0)
+      throw EFailure{BackupErrorMessage(beCannotReadArchive) + ": " + Show(Given) +
+                     " (not a regular file: an archive is read by seeking)"};
     if (!archive::FindArchiveStart(*a.Stream, a.Start))
       throw EFailure{BackupErrorMessage(beInvalidArchive) + ": " + Show(Given) +
                      " (an executable without a payload trailer)"};
@@ -494,7 +504,7 @@ class TCommands {
       if (error)
         throw EFailure{
             BackupErrorMessage(error) + ": " +
-            Show(backup.CurrentFileName().empty() ? a.Positional[0] : FConsole.DisplayPath(backup.CurrentFileName()))};
+            Show(backup.ErrorFileName().empty() ? a.Positional[0] : FConsole.DisplayPath(backup.ErrorFileName()))};
       throw EFailure{BackupErrorMessage(beCannotReadArchive) + ": " + Show(a.Positional[0])};
     }
     if (!quiet) FOut << Show(a.Positional[0]) << ": " << backup.RestoredCount() << " files restored\n";

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "archive/format.h"
+#include "archive/volumes.h"
 #include "runtime/exceptions.h"
 #include "runtime/stringlist.h"
 
@@ -67,15 +68,15 @@ std::string InflateBlock(const unsigned char* In, int32_t Length, unsigned char*
   return why;
 }
 
-// Reads one data section into E.
-void CheckSection(TStream& S, Entry& E, bool KeepData) {
+// Reads one data section into E; returns the number of its blocks.
+int CheckSection(TStream& S, Entry& E, bool KeepData) {
   unsigned char sig[4];
   ReadExact(S, sig, 4);
   if (std::memcmp(sig, archive::kDataSignature, 4) != 0) throw EBroken("bad data signature in entry " + E.Name);
   static unsigned char in[archive::kMaxBlockSize], out[archive::kMaxBlockSize];
   for (int block = 1;; ++block) {
     int32_t length = ReadInt(S);
-    if (length == archive::kBlockTerminator) return;
+    if (length == archive::kBlockTerminator) return block - 1;
     if (length < -archive::kMaxBlockSize || length > archive::kMaxBlockSize)
       throw EBroken("a block of entry " + E.Name + " is longer than 16384 bytes");
     int32_t n = length < 0 ? -length : length;
@@ -99,6 +100,7 @@ TCheckReport CheckArchive(TStream& Source, const TOpenVolume& OpenVolume) {
   std::vector<Entry> entries;
   std::unique_ptr<TStream> volume;  // following volumes; the first is the caller's
   TStream* s = &Source;
+  int volumeNumber = 1;
   try {
     int32_t titleLength = ReadInt(*s);
     if (titleLength < 0 || titleLength > (1 << 20)) throw EBroken("not an archive (bad title length)");
@@ -113,20 +115,22 @@ TCheckReport CheckArchive(TStream& Source, const TOpenVolume& OpenVolume) {
       if (nameLength > (1 << 16)) throw EBroken("bad name length " + std::to_string(nameLength));
       std::string name(size_t(nameLength), '\0');
       ReadExact(*s, name.data(), nameLength);
-      if (name.compare(0, archive::kNextDiskPrefix.size(), archive::kNextDiskPrefix) == 0) {
-        std::string digits = name.substr(archive::kNextDiskPrefix.size());
-        int number = 0;
-        for (char c : digits) {
-          if (c < '0' || c > '9') throw EBroken("bad continuation marker " + name);
-          number = number * 10 + (c - '0');
-        }
+      if (archive::IsContinuationMarker(name)) {
+        // The reader's rule: three digits naming a later volume.
+        int number = archive::NextVolumeNumber(name, volumeNumber);
+        if (number < 0) throw EBroken("bad continuation marker " + name);
+        volumeNumber = number;
         std::string volumeName;
         volume = OpenVolume ? OpenVolume(number, volumeName) : nullptr;
-        if (!volume) throw EBroken("volume " + (volumeName.empty() ? digits : volumeName) + " is missing");
+        if (!volume)
+          throw EBroken("volume " + (volumeName.empty() ? name.substr(archive::kNextDiskPrefix.size()) : volumeName) +
+                        " is missing");
         s = volume.get();
         ++report.Volumes;
         Entry orphan;
-        CheckSection(*s, entries.empty() ? orphan : entries.back(), entries.size() == 1);
+        bool continuesList = entries.size() == 1 && entries[0].Name == archive::kFileListName;
+        if (CheckSection(*s, entries.empty() ? orphan : entries.back(), entries.size() == 1) > 0 && continuesList)
+          throw EBroken("the file list does not end inside the first volume");
         continue;
       }
       ReadInt(*s);  // date/time

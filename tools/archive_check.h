@@ -22,7 +22,9 @@ struct TCheckReport {
   // under the name "(header)".
   std::vector<std::string> Damaged;
   // Set when the archive's structure is broken (truncated, a bad signature
-  // or length, a missing volume); nothing after that point was checked.
+  // or length, a missing volume, a continuation marker that names no later
+  // volume, a file list that goes on in the next volume); nothing after
+  // that point was checked.
   std::string Broken;
   bool Ok() const { return Damaged.empty() && Broken.empty(); }
 };

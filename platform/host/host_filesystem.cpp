@@ -59,9 +59,10 @@ class HostFileStream : public TFileStream {
     off_t r = ::lseek(FFd, static_cast<off_t>(Offset), whence);
     return r < 0 ? -1 : static_cast<int64_t>(r);
   }
+  // -1 for a pipe, FIFO or device: only a regular file has a size.
   int64_t Size() override {
     struct stat st {};
-    return ::fstat(FFd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+    return ::fstat(FFd, &st) == 0 && S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : -1;
   }
   bool SetDosDateTime(int32_t DosDateTime) override {
     std::time_t t;

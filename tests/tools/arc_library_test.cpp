@@ -58,26 +58,48 @@ TEST(InstallerImage, PaddingMakesTheWholeFileAMultipleOfEight) {
     }
 }
 
+// The smallest stub that is read as an executable: a DOS header whose
+// new-header offset (at 0x3C) points at "PE\0\0" right behind it.
+std::vector<uint8_t> MinimalPeStub() {
+  std::vector<uint8_t> stub(0x44, 0);
+  stub[0] = 'M', stub[1] = 'Z', stub[0x3C] = 0x40, stub[0x40] = 'P', stub[0x41] = 'E';
+  return stub;
+}
+
 TEST(InstallerImage, WritesStubPaddingArchiveAndTrailerAndFindsTheStart) {
-  TMemoryStream stub(std::vector<uint8_t>{'M', 'Z', 1, 2, 3});
-  std::vector<uint8_t> archiveBytes = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  TMemoryStream stub(MinimalPeStub());
+  std::vector<uint8_t> archiveBytes = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   TMemoryStream archive(archiveBytes), out;
   archive::WriteInstaller(stub, archive, out);
   const auto& b = out.Bytes();
   ASSERT_EQ(b.size() % 8, 0u);
   uint32_t start = archive::LoadLE32(&b[b.size() - 4]);
-  EXPECT_EQ(start, 5u + 7u);  // 5 + 7 + 16 + 4 = 32
-  EXPECT_EQ(std::vector<uint8_t>(b.begin() + 5, b.begin() + 12), std::vector<uint8_t>(7, 0));
+  EXPECT_EQ(start, 0x44u + 4u);  // 0x44 + 4 + 20 + 4 = 96
+  EXPECT_EQ(std::vector<uint8_t>(b.begin() + 0x44, b.begin() + 0x48), std::vector<uint8_t>(4, 0));
   int64_t found = -1;
   ASSERT_TRUE(archive::FindArchiveStart(out, found));
-  EXPECT_EQ(found, 12);
+  EXPECT_EQ(found, 0x48);
   // A plain archive starts at 0; an executable with a trailer pointing
   // nowhere sensible is refused.
   TMemoryStream plain(archiveBytes);
   ASSERT_TRUE(archive::FindArchiveStart(plain, found));
   EXPECT_EQ(found, 0);
-  TMemoryStream bogus(std::vector<uint8_t>{'M', 'Z', 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F});
+  std::vector<uint8_t> bogusBytes = MinimalPeStub();
+  for (uint8_t b : {0xFF, 0xFF, 0xFF, 0x7F}) bogusBytes.push_back(b);
+  TMemoryStream bogus(bogusBytes);
   EXPECT_FALSE(archive::FindArchiveStart(bogus, found));
+}
+
+TEST(InstallerImage, ArchiveWhoseTitleLengthReadsMZIsAPlainArchive) {
+  // A title of 23117 bytes: the length field is 4D 5A 00 00, "MZ".
+  std::string title(23117, 'v');
+  std::vector<uint8_t> bytes = {0x4D, 0x5A, 0, 0};
+  bytes.insert(bytes.end(), title.begin(), title.end());
+  for (int i = 0; i < 12; ++i) bytes.push_back(0);  // totals, end marker
+  TMemoryStream archive(bytes);
+  int64_t found = -1;
+  ASSERT_TRUE(archive::FindArchiveStart(archive, found));
+  EXPECT_EQ(found, 0);
 }
 
 // An archive assembled here byte by byte: header, file list, one entry.
@@ -122,12 +144,12 @@ TEST(ShortReads, CheckerAndInstallerLookupGatherBytesFromAStreamThatTrickles) {
   arc::TCheckReport r = arc::CheckArchive(plain, nullptr);
   EXPECT_TRUE(r.Ok()) << r.Broken;
 
-  TMemoryStream stub(std::vector<uint8_t>{'M', 'Z', 1, 2, 3}), archive(bytes), installer;
+  TMemoryStream stub(MinimalPeStub()), archive(bytes), installer;
   archive::WriteInstaller(stub, archive, installer);
   testarchive::OneByteStream trickle(std::string(installer.Bytes().begin(), installer.Bytes().end()));
   int64_t found = -1;
   ASSERT_TRUE(archive::FindArchiveStart(trickle, found));
-  EXPECT_EQ(found, 5 + archive::InstallerPadding(5, int64_t(bytes.size())));
+  EXPECT_EQ(found, 0x44 + archive::InstallerPadding(0x44, int64_t(bytes.size())));
 }
 
 }  // namespace
