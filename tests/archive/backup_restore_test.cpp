@@ -1,5 +1,7 @@
 // Restoring archives assembled by hand: contents, layout details, restore
 // modes, names, events, progress and the error paths.
+#include <utime.h>
+
 #include <climits>
 
 #include "archive/format.h"
@@ -742,6 +744,62 @@ TEST_F(RestoreTest, RestoreFromStreamTurnsExceptionsIntoFalse) {
   TMemoryStream junk(std::vector<uint8_t>{1, 2, 3});
   EXPECT_FALSE(Backup->RestoreFromStream(&junk, "c:\\d"));
   EXPECT_FALSE(Backup->Busy());
+}
+
+// ---- Regression tests: restore modes, targets and the file an error names ----
+
+TEST_F(RestoreTest, ExistingFileWithoutAnMsDosDateExistsAndCountsAsTheOldest) {
+  ArchiveBuilder b;
+  b.Header("", 3, 1).Entry("c:\\src\\doc.txt", kDate2005, "new").End();
+  std::string archive = Put("c:\\a.arc", b.Bytes());
+  struct Case {
+    TRestoreMode Mode;
+    bool Restored;
+  } cases[] = {{rmNoOverwrite, false}, {rmNewer, true}, {rmExisting, true}, {rmExistingNewer, true}};
+  // 1970-01-01 and 2108-01-01: before and after what MS-DOS dates hold.
+  for (long long when : {0LL, 4354819200LL})
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << "mode " << int(c.Mode) << " date " << when);
+      Put("c:\\dst\\doc.txt", "old");
+      utimbuf times{time_t(when), time_t(when)};
+      ASSERT_EQ(utime(Host.NativePath("c:\\dst\\doc.txt").c_str(), &times), 0);
+      ASSERT_EQ(Age("c:\\dst\\doc.txt"), -1);
+      Backup->RestoreMode = c.Mode;
+      EXPECT_TRUE(Backup->Restore(archive, "c:\\dst"));
+      EXPECT_EQ(Get("c:\\dst\\doc.txt"), c.Restored ? "new" : "old");
+    }
+}
+
+TEST_F(RestoreTest, EntryWhoseTargetIsTheArchiveBeingReadIsRefusedAndTheRestRestored) {
+  ArchiveBuilder b;
+  b.Header("", 10, 2).Entry("c:\\src\\b.arc", kDate2005, "inner\n").Entry("c:\\src\\z.bin", kDate2005, "zzzz").End();
+  std::string archive = Put("c:\\w\\b.arc", b.Bytes());
+  RecordEvents();
+  // By name (spelt with "/" too) and through the caller's stream over it.
+  for (const std::string& name : {std::string("c:\\w\\b.arc"), std::string("c:/w/b.arc"), std::string(":STREAM")}) {
+    SCOPED_TRACE(name);
+    Events.clear();
+    auto stream = Host.OpenFile(archive, fmOpenRead | fmShareDenyNone);
+    bool ok = name == ":STREAM" ? Backup->RestoreFromStream(stream.get(), "c:\\w") : Backup->Restore(name, "c:\\w");
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(Get(archive), b.Bytes());
+    EXPECT_EQ(Get("c:\\w\\z.bin"), "zzzz");
+    EXPECT_EQ(Backup->RestoredCount(), 1);
+    EXPECT_EQ(Backup->ErrorFileName(), "c:\\w\\b.arc");
+    EXPECT_EQ(Events.back(), "error 1 Cannot read file");
+  }
+}
+
+TEST_F(RestoreTest, ErrorFileNameIsTheRefusedEntryNotTheLastRestored) {
+  ArchiveBuilder b;
+  b.Header("", 8, 2).Entry("c:\\x\\..\\..\\evil.txt", kDate2005, "evil").Entry("c:\\x\\good.txt", kDate2005, "good");
+  b.End();
+  Backup->RestoreFullPath = true;
+  EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
+  EXPECT_EQ(Get("c:\\d\\x\\good.txt"), "good");
+  EXPECT_EQ(Backup->ErrorCode(), 1);
+  EXPECT_EQ(Backup->ErrorFileName(), "c:\\d\\x\\..\\..\\evil.txt");
+  EXPECT_EQ(Backup->CurrentFileName(), "c:\\d\\x\\good.txt");
 }
 
 }  // namespace

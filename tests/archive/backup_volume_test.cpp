@@ -244,4 +244,82 @@ TEST_F(VolumeTest, ReaderLooksForTheVolumeTheWriterNames) {
   }
 }
 
+// ---- Regression tests: continuation markers, the file list and failures ----
+
+TEST_F(VolumeTest, MarkerNamingTheCurrentOrAnEarlierVolumeIsInvalidInsteadOfALoop) {
+  for (const char* again : {"002", "001", "000"}) {
+    SCOPED_TRACE(again);
+    ArchiveBuilder v1, v2;
+    v1.Header("", 6, 1).EntryHead("c:\\r\\x.txt", kDate2005).Signature().StoredBlock("abc").Terminator();
+    v1.Continuation("002");
+    v2.Signature().StoredBlock("def").Terminator().Continuation(again);
+    Put("c:\\vol\\s.arc", v1.Bytes());
+    Put("c:\\vol\\s.002", v2.Bytes());
+    int asked = 0;
+    Backup->OnNeedDisk = [&](TObject*, uint16_t, bool& Continue) { Continue = ++asked < 5; };
+    try {
+      Backup->Restore("c:\\vol\\s.arc", "c:\\d");
+      ADD_FAILURE() << "no exception";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "Invalid archive type");
+    }
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(Get("c:\\d\\x.txt"), "abcdef");
+    EXPECT_EQ(Files.OpenStreams, 0);
+  }
+}
+
+TEST_F(VolumeTest, WriteFailureInTheNextVolumeIsError1AndTheFileIsClosedAndDated) {
+  ArchiveBuilder v1, v2;
+  v1.Header("", 6, 1).EntryHead("c:\\r\\x.txt", kDate2005).Signature().StoredBlock("abc").Terminator();
+  v1.Continuation("002");
+  v2.Signature().StoredBlock("def").Terminator().End();
+  Put("c:\\vol\\s.arc", v1.Bytes());
+  Put("c:\\vol\\s.002", v2.Bytes());
+  RecordEvents();
+  Backup->OnNeedDisk = [](TObject*, uint16_t, bool&) {};
+  Files.WriteLimit = 3;  // the disk is full after the first volume's bytes
+  EXPECT_FALSE(Backup->Restore("c:\\vol\\s.arc", "c:\\d"));
+  EXPECT_EQ(Backup->ErrorCode(), 1);
+  EXPECT_EQ(Backup->ErrorFileName(), "c:\\d\\x.txt");
+  EXPECT_EQ(Get("c:\\d\\x.txt"), "abc");
+  EXPECT_EQ(Age("c:\\d\\x.txt"), kDate2005);
+  EXPECT_EQ(std::count(Events.begin(), Events.end(), "restored c:\\d\\x.txt"), 2);
+  std::vector<std::string> tail(Events.end() - 2, Events.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{"progress  100", "error 1 Cannot read file"}));
+  EXPECT_EQ(Files.OpenStreams, 0);
+}
+
+TEST_F(VolumeTest, FileListGoingOnInTheNextVolumeIsAnUnreadableList) {
+  const std::string lineA = "c:\\a\t851533824=0\r\n", lineB = "c:\\b\t851533824=0\r\n";
+  struct Case {
+    bool Spills;  // b's line is in volume 2, else volume 2 starts empty
+  } cases[] = {{true}, {false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Spills ? "spills" : "ends in volume 1");
+    ArchiveBuilder v1, v2;
+    v1.Header("t", 36, 2).EntryHead("FILE:LIST", kDate2005).Signature().StoredBlock(lineA);
+    if (!c.Spills) v1.StoredBlock(lineB);
+    v1.Terminator().Continuation("002");
+    v2.Signature();
+    if (c.Spills) v2.StoredBlock(lineB);
+    v2.Terminator().Entry("c:\\a", kDate2005, "").Entry("c:\\b", kDate2005, "").End();
+    Put("c:\\vol\\s.arc", v1.Bytes());
+    Put("c:\\vol\\s.002", v2.Bytes());
+    RecordEvents();
+    Events.clear();
+    TStringList list;
+    std::string title;
+    Backup->ReadArchiveInfo("c:\\vol\\s.arc", &list, title);
+    EXPECT_EQ(title, "t");
+    EXPECT_EQ(list.Count(), c.Spills ? 0 : 2);
+    EXPECT_EQ(Events, c.Spills ? std::vector<std::string>{"error 5 Invalid archive type"} : std::vector<std::string>{});
+    // The same from a stream over the first volume, as the tool reads it.
+    auto stream = Host.OpenFile("c:\\vol\\s.arc", fmOpenRead | fmShareDenyNone);
+    Events.clear();
+    Backup->ReadArchiveInfoFromStream(stream.get(), &list, title);
+    EXPECT_EQ(Events.size(), c.Spills ? 1u : 0u);
+  }
+}
+
 }  // namespace

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <random>
 #include <set>
+#include <system_error>
+#include <thread>
 
 #include "archive/backup.h"
 #include "archive/format.h"
@@ -495,6 +497,67 @@ TEST_F(BackupWriteTest, FileDatedBefore1980IsStoredWithTheEarliestDosDate) {
   std::string listing = Check(Dir / "o.arc", 0, Dir / "x");
   EXPECT_NE(listing.find("c:\\old\t" + std::to_string(platform::PackDosDateTime({})) + "\t3"), std::string::npos)
       << listing;
+}
+
+// ---- Regression tests: volume names, the file list, threads ----
+
+TEST_F(BackupWriteTest, VolumesThatWouldTakeTheArchivesNameAreRefusedBeforeWriting) {
+  MakeSource(Dir / "big", RandomBytes(50000, 41));
+  CatchErrors();
+  Backup.MaxSize = 20000;
+  for (const std::string& name : {"x.002", "X.010"}) {
+    WriteFile(Dir / name, "keep");
+    EXPECT_FALSE(Write(Dir / name, {{Dir / "big", "c:\\big.bin"}})) << name;
+    EXPECT_EQ(ReadFile(Dir / name), "keep") << name;
+  }
+  EXPECT_EQ(Errors, (std::vector<int32_t>{beCannotWriteArchive, beCannotWriteArchive}));
+  EXPECT_FALSE(Files.FileExists(Win(Dir / "x.003")));
+}
+
+TEST_F(BackupWriteTest, FileListThatCannotStayInTheFirstVolumeIsErrorFour) {
+  MakeSource(Dir / "empty", "");
+  std::vector<std::pair<std::string, std::string>> sources;
+  for (int i = 0; i < 20; ++i) sources.push_back({Dir / "empty", "c:\\" + std::string(2000, 'n') + std::to_string(i)});
+  CatchErrors();
+  Backup.CompressionLevel = clcNone;  // a list of about 40 KB, stored
+  Backup.MaxSize = 30000;
+  EXPECT_FALSE(Write(Dir / "l.arc", sources));
+  EXPECT_EQ(Errors, std::vector<int32_t>{beCannotWriteArchive});
+  EXPECT_FALSE(Files.FileExists(Win(Dir / "l.arc")));
+  EXPECT_FALSE(Files.FileExists(Win(Dir / "l.002")));
+  // With room for the list the set is written; the entries go on in later
+  // volumes, and the independent reader reads it.
+  Backup.MaxSize = 60000;
+  ASSERT_TRUE(Write(Dir / "l.arc", sources));
+  EXPECT_TRUE(Files.FileExists(Win(Dir / "l.002")));
+  EXPECT_FALSE(Check(Dir / "l.arc", Backup.MaxSize, Dir / "lo").empty());
+}
+
+TEST_F(BackupRoundTripTest, ThreadsThatCannotStartLeaveFewerWithTheSameBytesAndFiles) {
+  MakeSource(Dir / "text", TextBytes(300000, 43));
+  std::vector<std::pair<std::string, std::string>> sources = {{Dir / "text", "c:\\r\\text.txt"}};
+  Backup.CompressionThreads = 1;
+  ASSERT_TRUE(Write(Dir / "one.arc", sources));
+  const std::string expected = ReadFile(Dir / "one.arc");
+  for (int allowed : {0, 1, 2}) {
+    SCOPED_TRACE(testing::Message() << allowed << " threads start");
+    int started = 0;
+    Backup.ThreadStarter = [&](std::function<void()> Body) {
+      if (started == allowed) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+      ++started;
+      return std::thread(std::move(Body));
+    };
+    Backup.CompressionThreads = 4;
+    Backup.DecompressionThreads = 4;
+    ASSERT_TRUE(Write(Dir / "few.arc", sources));
+    EXPECT_TRUE(ReadFile(Dir / "few.arc") == expected);
+    EXPECT_EQ(started, allowed);
+    started = 0;
+    TempDir out;
+    ASSERT_TRUE(RestoreInto(Dir / "few.arc", out.Path()));
+    EXPECT_TRUE(ReadFile(out / "text.txt") == ReadFile(Dir / "text"));
+    EXPECT_EQ(started, allowed);
+  }
 }
 
 }  // namespace

@@ -1,9 +1,13 @@
 // velto-arc's commands run in this process over the host file system, on
 // archives assembled byte by byte.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <sstream>
 
+#include "archive/format.h"
 #include "tests/archive/archive_builder.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/scripted_console.h"
@@ -27,6 +31,30 @@ class ArcCommandsTest : public ::testing::Test {
     return {status, out.str(), err.str()};
   }
   void Put(const std::string& Name, const std::string& Bytes) { testsupport::WriteFile(Dir / Name, Bytes); }
+  std::string Get(const std::string& Name) { return testsupport::ReadFile(Dir / Name); }
+  // A pipe holding Bytes, its writing end closed: "/dev/fd/N" names it.
+  std::string Pipe(const std::string& Bytes) {
+    int fds[2];
+    EXPECT_EQ(::pipe(fds), 0);
+    EXPECT_EQ(::write(fds[1], Bytes.data(), Bytes.size()), ssize_t(Bytes.size()));
+    ::close(fds[1]);
+    FPipes.push_back(fds[0]);
+    return "/dev/fd/" + std::to_string(fds[0]);
+  }
+  ~ArcCommandsTest() override {
+    for (int fd : FPipes) ::close(fd);
+  }
+  // A two-volume set s.arc, s.002 whose first volume ends with Marker.
+  void TwoVolumes(const std::string& Marker, const std::string& Second = "s.002") {
+    ArchiveBuilder v1, v2;
+    v1.Header("", 6, 1).EntryHead("c:\\r\\x.txt", kDate2005).Signature().StoredBlock("abc").Terminator();
+    v1.Text(Marker);
+    v2.Signature().StoredBlock("def").Terminator().End();
+    Put("s.arc", v1.Bytes());
+    Put(Second, v2.Bytes());
+  }
+
+  std::vector<int> FPipes;
 
   testsupport::TempDir Dir;
   testarc::ScriptedConsole Console{Dir.Path()};
@@ -49,6 +77,135 @@ TEST_F(ArcCommandsTest, ListAndTestFailOnEveryProperPrefixAndListNeedsOnlyTheHea
     EXPECT_EQ(tested.Status, n < full.size() ? arc::esFailure : arc::esSuccess) << tested.Err;
     if (n < full.size()) EXPECT_NE(tested.Err.find("velto-arc: "), std::string::npos);
   }
+}
+
+// ---- Regression tests: the tool ----
+
+TEST_F(ArcCommandsTest, CreateRefusesVolumesThatWouldTakeTheArchivesName) {
+  Put("big.bin", testarchive::PatternBytes(100000, 7, false));
+  Result r = Run({"create", "x.002", "-q", "--volume-size", "20000", "big.bin"});
+  EXPECT_EQ(r.Status, arc::esFailure);
+  EXPECT_NE(r.Err.find("Cannot write to archive: x.002"), std::string::npos) << r.Err;
+  EXPECT_FALSE(std::filesystem::exists(Dir / "x.002"));
+}
+
+TEST_F(ArcCommandsTest, ExtractNextToTheArchiveLeavesTheArchiveWhole) {
+  std::filesystem::create_directories(Dir / "src");
+  Put("src/b.arc", "inner\n");
+  Put("src/z.bin", "zzz");
+  ASSERT_EQ(Run({"create", "b.arc", "-q", "src/b.arc", "src/z.bin"}).Status, arc::esSuccess);
+  std::string archive = Get("b.arc");
+  Result r = Run({"extract", "b.arc", "-q"});
+  EXPECT_EQ(r.Status, arc::esFailure);
+  EXPECT_EQ(Get("b.arc"), archive);
+  EXPECT_EQ(Get("z.bin"), "zzz");
+  EXPECT_NE(r.Err.find("Cannot read file: " + Dir.Path() + "/b.arc"), std::string::npos) << r.Err;
+}
+
+TEST_F(ArcCommandsTest, MarkersAreJudgedAlikeByExtractAndTest) {
+  struct Case {
+    const char* Marker;
+    const char* Volume;  // the file put there as the next volume
+    bool Sound;
+  } cases[] = {
+      {"NEXT:DISK002", "s.002", true},  {"NEXT:DISK2", "s.002", false},   {"NEXT:DISK0002", "s.002", false},
+      {"NEXT:DISK001", "s.001", false}, {"NEXT:DISK000", "s.000", false}, {"NEXT:DISKx02", "s.002", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Marker);
+    TwoVolumes(c.Marker, c.Volume);
+    Result tested = Run({"test", "-q", "s.arc"});
+    Result extracted = Run({"extract", "s.arc", "-q", "-d", "out"});
+    EXPECT_EQ(tested.Status, c.Sound ? arc::esSuccess : arc::esFailure) << tested.Err;
+    EXPECT_EQ(extracted.Status, tested.Status) << extracted.Err;
+  }
+}
+
+TEST_F(ArcCommandsTest, MarkerNamingTheSameVolumeAgainEndsTestAndExtract) {
+  ArchiveBuilder v1, v2;
+  v1.Header("", 6, 1).EntryHead("c:\\r\\x.txt", kDate2005).Signature().StoredBlock("abc").Terminator();
+  v1.Continuation("002");
+  v2.Signature().StoredBlock("def").Terminator().Continuation("002");
+  Put("a.arc", v1.Bytes());
+  Put("a.002", v2.Bytes());
+  Result r = Run({"test", "a.arc"});
+  EXPECT_EQ(r.Status, arc::esFailure);
+  EXPECT_NE(r.Err.find("bad continuation marker NEXT:DISK002"), std::string::npos) << r.Err;
+  r = Run({"extract", "a.arc", "-q", "-d", "out"});
+  EXPECT_EQ(r.Status, arc::esFailure);
+  EXPECT_NE(r.Err.find("Invalid archive type: a.arc"), std::string::npos) << r.Err;
+  EXPECT_EQ(Get("out/x.txt"), "abcdef");
+}
+
+TEST_F(ArcCommandsTest, ArchiveOnAPipeIsRefusedWithAMessage) {
+  std::string archive = testarchive::MakeArchive("t", {{"c:\\r\\a.txt", kDate2005, "a"}});
+  for (const char* command : {"list", "test", "extract"}) {
+    SCOPED_TRACE(command);
+    Result r = Run({command, Pipe(archive)});
+    EXPECT_EQ(r.Status, arc::esFailure);
+    EXPECT_NE(r.Err.find("Cannot read archive: /dev/fd/"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("not a regular file"), std::string::npos) << r.Err;
+  }
+}
+
+TEST_F(ArcCommandsTest, SourceThatIsAPipeIsErrorOneAndLeavesNoArchive) {
+  Result r = Run({"create", "p.arc", "-q", Pipe("hello\n")});
+  EXPECT_EQ(r.Status, arc::esFailure);
+  EXPECT_NE(r.Err.find("Cannot read file: /dev/fd/"), std::string::npos) << r.Err;
+  EXPECT_FALSE(std::filesystem::exists(Dir / "p.arc"));
+}
+
+TEST_F(ArcCommandsTest, ListAndTestReportAFileListThatGoesOnInTheNextVolume) {
+  ArchiveBuilder v1, v2;
+  v1.Header("t", 36, 2).EntryHead("FILE:LIST", kDate2005).Signature().StoredBlock("c:\\a\t851533824=0\r\n");
+  v1.Terminator().Continuation("002");
+  v2.Signature().StoredBlock("c:\\b\t851533824=0\r\n").Terminator();
+  v2.Entry("c:\\a", kDate2005, "").Entry("c:\\b", kDate2005, "").End();
+  Put("l.arc", v1.Bytes());
+  Put("l.002", v2.Bytes());
+  Result r = Run({"list", "l.arc"});
+  EXPECT_EQ(r.Status, arc::esFailure);
+  EXPECT_NE(r.Err.find("Invalid archive type: l.arc"), std::string::npos) << r.Err;
+  r = Run({"test", "l.arc"});
+  EXPECT_EQ(r.Status, arc::esFailure);
+  EXPECT_NE(r.Err.find("the file list does not end inside the first volume"), std::string::npos) << r.Err;
+}
+
+TEST_F(ArcCommandsTest, ArchiveWhoseTitleStartsWithMZIsListedTestedAndExtracted) {
+  std::string title(23117, 'v');  // its length field reads "MZ"
+  Put("mz.arc", testarchive::MakeArchive(title, {{"c:\\r\\a.txt", kDate2005, "aaa"}}));
+  ASSERT_EQ(Get("mz.arc").substr(0, 2), "MZ");
+  Result r = Run({"list", "mz.arc"});
+  EXPECT_EQ(r.Status, arc::esSuccess) << r.Err;
+  EXPECT_NE(r.Out.find("c:\\r\\a.txt  "), std::string::npos);
+  EXPECT_EQ(Run({"test", "-q", "mz.arc"}).Status, arc::esSuccess);
+  EXPECT_EQ(Run({"extract", "mz.arc", "-q", "-d", "out"}).Status, arc::esSuccess);
+  EXPECT_EQ(Get("out/a.txt"), "aaa");
+}
+
+TEST_F(ArcCommandsTest, MessagesNameTheFileTheErrorConcerns) {
+  // A refused ".." entry, then a good file: the refused one is named.
+  ArchiveBuilder dots;
+  dots.Header("", 8, 2).Entry("c:\\x\\..\\..\\evil.txt", kDate2005, "evil").Entry("c:\\x\\good.txt", kDate2005, "good");
+  Put("dots.arc", dots.End().Bytes());
+  Result r = Run({"extract", "dots.arc", "-q", "-d", "out", "--full-path"});
+  EXPECT_EQ(r.Status, arc::esFailure);
+  EXPECT_NE(r.Err.find("Cannot read file: " + Dir.Path() + "/out/x/../../evil.txt"), std::string::npos) << r.Err;
+  EXPECT_EQ(Get("out/x/good.txt"), "good");
+
+  // A marker inside an installer: the installer is named, not a file.
+  ArchiveBuilder payload;
+  payload.Header("", 3, 1).Entry("c:\\r\\a.txt", kDate2005, "aaa").Continuation("002");
+  std::string stub(0x44, '\0');
+  stub[0] = 'M', stub[1] = 'Z', stub[0x3C] = 0x40, stub[0x40] = 'P', stub[0x41] = 'E';
+  std::string installer = stub + payload.Bytes();
+  unsigned char trailer[4];
+  archive::StoreLE32(trailer, uint32_t(stub.size()));
+  Put("setup.exe", installer + std::string(reinterpret_cast<char*>(trailer), 4));
+  r = Run({"extract", "setup.exe", "-q", "-d", "inst"});
+  EXPECT_EQ(r.Status, arc::esFailure);
+  EXPECT_NE(r.Err.find("Invalid archive type: setup.exe"), std::string::npos) << r.Err;
+  EXPECT_EQ(Get("inst/a.txt"), "aaa");
 }
 
 }  // namespace
