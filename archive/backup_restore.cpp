@@ -81,10 +81,6 @@ ArchiveHeader ReadHeader(TStream& Source) {
   return header;
 }
 
-bool StartsWith(const std::string& S, std::string_view Prefix) {
-  return S.size() >= Prefix.size() && S.compare(0, Prefix.size(), Prefix) == 0;
-}
-
 // The text after the last backslash or colon.
 std::string FileNamePart(const std::string& Name) {
   size_t pos = Name.find_last_of("\\:");
@@ -281,7 +277,7 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
     if (nameLength <= 0) continue;  // 0 ends the archive; below 0 is passed over
     std::string name = ReadText(*source, nameLength);
 
-    if (StartsWith(name, archive::kNextDiskPrefix)) {
+    if (archive::IsContinuationMarker(name)) {
       if (fromStream) {
         // The caller's stream has no file name to find a next volume by, and
         // is not ours to close: the run ends with an error, which concerns

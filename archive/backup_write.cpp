@@ -86,8 +86,7 @@ std::vector<uint8_t> EntryHead(const std::string& Name, int32_t DosDateTime) {
 // A name the format can carry: not empty, not a continuation marker, and
 // nothing that would break its line of the file list.
 bool StorableName(const std::string& Name) {
-  return !Name.empty() && Name.size() <= 32767 &&
-         Name.compare(0, archive::kNextDiskPrefix.size(), archive::kNextDiskPrefix) != 0 &&
+  return !Name.empty() && Name.size() <= 32767 && !archive::IsContinuationMarker(Name) &&
          Name != archive::kFileListName && Name.find_first_of("\t\r\n") == std::string::npos;
 }
 
