@@ -11,6 +11,8 @@ namespace {
 class FailedRunTest : public WizardTest {
  protected:
   FailedRunTest() : fake(files), fakeServices{fake, dialogs, registry, system, timers, cursor, peer} {}
+  // The windows (and their payload streams) go before the fake they use.
+  ~FailedRunTest() override { app.reset(); }
 
   // The wizard on the fake file system, on the install page, installing
   // into Dest.
