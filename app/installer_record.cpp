@@ -18,6 +18,14 @@ TCardData ReadInstallerRecord(platform::IRegistry& Registry) {
   return card;
 }
 
+std::string ReadInstalledRootDir(platform::IRegistry& Registry) {
+  auto key = Registry.OpenKey(kRecordRoot, kRecordKey, false);
+  if (!key) return "";
+  std::string rootDir = key->ReadString("RootDir");
+  key->Close();
+  return rootDir;
+}
+
 bool InstallerRecordExists(platform::IRegistry& Registry) {
   auto key = Registry.OpenKey(kRecordRoot, kRecordKey, false);
   if (!key) return false;

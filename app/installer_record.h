@@ -24,6 +24,11 @@ struct TCardData {
 // exists with another type; nothing is returned then.
 TCardData ReadInstallerRecord(platform::IRegistry& Registry);
 
+// The record's RootDir: the installed main executable's path, "" when the
+// key or the value is missing. Throws ERegistryException("Invalid data type
+// for 'RootDir'") when the value has another type.
+std::string ReadInstalledRootDir(platform::IRegistry& Registry);
+
 // True when the record's key can be opened (without creating it).
 bool InstallerRecordExists(platform::IRegistry& Registry);
 

@@ -2,9 +2,11 @@
 
 #include <memory>
 
+#include "app/destination.h"
 #include "app/installer_record.h"
 #include "app/unit2.h"
 #include "archive/payload.h"
+#include "runtime/exceptions.h"
 #include "ui/application.h"
 
 TForm1* Form1 = nullptr;
@@ -42,7 +44,8 @@ int ShowBox(platform::IDialogs& Dialogs, const std::string& Text, uint32_t Flags
 
 }  // namespace
 
-TForm1::TForm1(TComponent* AOwner, const TServices& Services) : TForm(AOwner, Services.Peer), FServices(Services) {
+TForm1::TForm1(TComponent* AOwner, const TServices& Services)
+    : TForm(AOwner, Services.Peer), FServices(Services), FJournal(Services.Files) {
   Form1 = this;
   try {
     LoadLayout();
@@ -58,6 +61,7 @@ TForm1::TForm1(TComponent* AOwner, const TServices& Services) : TForm(AOwner, Se
     Edit5->SetText(card.Eta);
     Edit6->SetText(card.Tel);
     CheckBox1->SetChecked(card.Maschio);
+    OfferInstalledFolder();
     DoCreate();
   } catch (...) {
     Form1 = nullptr;
@@ -70,6 +74,18 @@ TForm1::~TForm1() {
 }
 
 // ---- Start-up ----------------------------------------------------------------
+
+void TForm1::OfferInstalledFolder() {
+  // Accepting the default folder on a second run would make a second copy
+  // and move the record away from the first.
+  std::string folder;
+  try {
+    folder = FolderOfExecutable(ReadInstalledRootDir(FServices.Registry));
+  } catch (const ERegistryException&) {
+    // A RootDir of another type offers nothing; the uninstallation reports it.
+  }
+  if (!folder.empty()) LabelDir->SetCaption(folder);
+}
 
 void TForm1::FormCreate(TObject*) {
   // The payload steps: an exception ends FormCreate here and is shown by the
@@ -152,6 +168,15 @@ void TForm1::Button1Click(TObject*) {
     ShowBox(FServices.Dialogs, kDamagedInstallerMessage, platform::mbOK | platform::mbIconError);
     return;
   }
+  // A relative folder would be resolved against the installer's own folder,
+  // and the record would keep a path that means nothing later.
+  if (!IsFullPath(LabelDir->Caption())) {
+    ShowBox(FServices.Dialogs, NotFullPathMessage(LabelDir->Caption()), platform::mbOK | platform::mbIconError);
+    return;
+  }
+  // The commands noted at close are those of this run only.
+  FPostInstall.Clear();
+  FJournal.Clear();
   ProgressBar1->SetVisible(true);
   FServices.Cursor.SetBusyCursor(true);
   bool ok = false;
@@ -162,23 +187,36 @@ void TForm1::Button1Click(TObject*) {
   } catch (...) {
     FBusy = false;
     FServices.Cursor.SetBusyCursor(false);
+    UndoFailedRun();
     throw;
   }
   FBusy = false;
   FServices.Cursor.SetBusyCursor(false);
   // A failed run leaves the wizard here with its buttons working: the user
   // may go back, choose another folder and try again.
-  if (!ok) return;
+  if (!ok) {
+    UndoFailedRun();
+    return;
+  }
   FInstalled = true;
   FServices.Dialogs.ShowMessageBox("Lanciare il programma dall'icona sul desktop",
                                    "Installazione conclusa con successo", platform::mbOK);
   Close();
 }
 
+void TForm1::UndoFailedRun() {
+  FPostInstall.Clear();
+  ProgressBar1->SetPosition(ProgressBar1->Min());
+  if (!FJournal.Rollback())
+    ShowBox(FServices.Dialogs, kRollbackIncompleteMessage, platform::mbOK | platform::mbIconWarning);
+}
+
 void TForm1::BackupFile1RestoreFile(TObject*, std::string& Filename, int32_t, bool& DoRestore) {
   const std::string dest = LabelDir->Caption();
   const std::string name = BaseName(Filename);
   Filename = dest + "\\" + name;
+  // Noted before anything is made, so that a failed run can take it away.
+  FJournal.NoteTarget(Filename);
   if (!FServices.Files.DirectoryExists(dest)) FServices.Files.CreateDir(dest);
   const std::string upperName = AnsiUpperCase(name);
   // The path is quoted: unquoted, a path with blanks would start another

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/install_journal.h"
 #include "app/installer_record.h"
 #include "app/services.h"
 #include "archive/backup.h"
@@ -20,6 +21,9 @@
 // The message "Installa" shows when the program has no readable payload.
 inline constexpr const char* kDamagedInstallerMessage =
     "Il programma di installazione è danneggiato: impossibile leggere i file da installare.";
+// The message after a failed run whose files could not all be taken away.
+inline constexpr const char* kRollbackIncompleteMessage =
+    "Installazione non riuscita: alcuni file o cartelle creati non si possono rimuovere.";
 
 class TForm1 : public TForm {
  public:
@@ -171,12 +175,19 @@ class TForm1 : public TForm {
 
  private:
   void LoadLayout();
+  // Puts the folder of the installed product (the record's RootDir) on the
+  // destination page, when the record names one with a full path.
+  void OfferInstalledFolder();
+  // After a failed run: removes what the run created, forgets its commands
+  // and puts the progress bar back to its start.
+  void UndoFailedRun();
   // Shows Panel10 when the Flash player is in neither place under the
   // system folder, hides it when it is in one.
   void UpdateFlashPrompt();
   TCardData CardFromFields() const;
 
   TServices FServices;
+  TInstallJournal FJournal;  // what the current install run created
   std::unique_ptr<TFileStream> FPayloadStream;
   uint32_t FPayloadOffset = 0;
   std::unique_ptr<TStringList> FArchiveFiles;

@@ -1,5 +1,8 @@
 // The wizard window's stored layout: every page, control, caption, Tag, size
 // and colour, and the settings of the four owned components.
+#include <algorithm>
+#include <vector>
+
 #include "app/unit1.h"
 #include "app/wizard_texts.h"
 
@@ -69,6 +72,26 @@ class Builder {
     Shape->SetBrushColor(kFormColor);
     Shape->SetPenColor(clWhite);
     return Make<TImage>(Page, ImageName, 18, 12, 104, 93);
+  }
+
+  // Tab order of Parent's children: First in the order given, then the
+  // others in creation order. The first focus of a page is its first tab
+  // stop (TWinControl::FirstTabStop).
+  void TabOrder(TWinControl* Parent, const std::vector<TControl*>& First) {
+    int order = 0;
+    for (TControl* c : First) c->SetTabOrder(order++);
+    for (int i = 0; i < Parent->ControlCount(); ++i) {
+      TControl* c = Parent->Controls(i);
+      if (std::find(First.begin(), First.end(), c) == First.end()) c->SetTabOrder(order++);
+    }
+  }
+
+  // Next is the bar's forward button: Enter presses it, and it leads the
+  // bar's tab order, before the bar's Others.
+  void Forward(TPanel* Bar, TButton* Next, std::vector<TControl*> Others) {
+    Next->Default = true;
+    Others.insert(Others.begin(), Next);
+    TabOrder(Bar, Others);
   }
 
   // The maker's two-line notice at the left of a bottom bar.
@@ -154,6 +177,10 @@ void TForm1::LoadLayout() {
   ProgressBar2->SetRange(0, 10);
   Button3 = b.Button(Panel1, "Button3", "&Chiudi", 0, kBackX);
   Button2 = b.Button(Panel1, "Button2", "&Avanti>>", 1, kNextX);
+  // The bar before "Disinstalla Velto2005": the first focus is "&Avanti>>",
+  // so Enter never uninstalls.
+  b.Forward(Panel1, Button2, {Button3});
+  b.TabOrder(page, {Panel1});
 
   // ---- Page 1: statistics card ----
   page = Notebook1->AddPage(this, "Meil");
@@ -220,6 +247,7 @@ void TForm1::LoadLayout() {
   Label20 = b.Notice(Panel2, "Label20");
   Button13 = b.Button(Panel2, "Button13", "&Indietro", 0, kBackX);
   Button12 = b.Button(Panel2, "Button12", "&Avanti>>", 2, kNextX);
+  b.Forward(Panel2, Button12, {Button13});  // the card's fields come first
 
   // ---- Page 2: destination folder ----
   page = Notebook1->AddPage(this, "due");
@@ -249,6 +277,8 @@ void TForm1::LoadLayout() {
   Panel3 = b.Bar(page, "Panel3");
   Indietro = b.Button(Panel3, "Indietro", "<<&Indietro", 1, kBackX);
   Button4 = b.Button(Panel3, "Button4", "&Avanti>>", 3, kNextX);
+  b.Forward(Panel3, Button4, {Indietro});
+  b.TabOrder(page, {Panel3});
 
   // ---- Page 3: licence agreement ----
   page = Notebook1->AddPage(this, "Tre");
@@ -270,6 +300,8 @@ void TForm1::LoadLayout() {
   Button8 = b.Button(Panel4, "Button8", "NO", 0, kThirdX);
   Button7 = b.Button(Panel4, "Button7", "<<&Indietro", 2, kBackX);
   Button6 = b.Button(Panel4, "Button6", "Si", 4, kNextX);
+  b.Forward(Panel4, Button6, {Button7, Button8});
+  b.TabOrder(page, {Panel4});  // not the licence box: typing must not edit it
 
   // ---- Page 4: product information ----
   page = Notebook1->AddPage(this, "erwe");
@@ -284,6 +316,8 @@ void TForm1::LoadLayout() {
   Panel5 = b.Bar(page, "Panel5");
   Button11 = b.Button(Panel5, "Button11", "<<&Indietro", 3, kBackX);
   Button1 = b.Button(Panel5, "Button1", "Avanti >>", 5, kNextX);
+  b.Forward(Panel5, Button1, {Button11});
+  b.TabOrder(page, {Panel5});
 
   // ---- Page 5: install ----
   page = Notebook1->AddPage(this, "Quattro");
@@ -299,6 +333,8 @@ void TForm1::LoadLayout() {
   ProgressBar1->SetVisible(false);
   Button10 = b.Button(Panel6, "Button10", "<<&Indietro", 3, kBackX);
   Button9 = b.Button(Panel6, "Button9", "Installa", 0, kNextX);
+  b.Forward(Panel6, Button9, {Button10});
+  b.TabOrder(page, {Panel6});
 
   Notebook1->SetPageIndex(0);
 

@@ -55,6 +55,11 @@ bool HeadlessPeer::Type(TEdit& Edit, const std::string& Text) {
   return Run(Edit, [&] { Edit.UserEdited(Text); });
 }
 
+bool HeadlessPeer::PressEnter(TForm& Form, TControl* Focused) {
+  TButton* target = Form.Showing() ? Form.EnterTarget(Focused) : nullptr;
+  return target && Click(*target);
+}
+
 bool HeadlessPeer::PressCloseBox(TForm& Form) {
   if (!Form.Showing()) return false;
   TForm* form = &Form;

@@ -34,6 +34,10 @@ class HeadlessPeer : public IWidgetPeer {
   bool Click(TControl& Control);
   // Types Text into an edit field (replacing its text) when showing and enabled.
   bool Type(TEdit& Edit, const std::string& Text);
+  // Presses Enter while Focused (a control of Form, or nullptr for the form
+  // itself) has the focus: clicks Form.EnterTarget(Focused) when there is
+  // one and it takes input; returns whether a button was clicked.
+  bool PressEnter(TForm& Form, TControl* Focused);
   // Presses the close box of Form (when it is showing).
   bool PressCloseBox(TForm& Form);
   // Opens item Index of a directory list; chooses a drive in a drive box.

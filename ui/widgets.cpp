@@ -188,6 +188,18 @@ std::vector<TControl*> TWinControl::TabOrderList() const {
   return list;
 }
 
+TControl* TWinControl::FirstTabStop() const {
+  for (TControl* child : TabOrderList()) {
+    if (!child->Showing() || !child->EffectivelyEnabled()) continue;
+    if (auto* container = dynamic_cast<TWinControl*>(child)) {
+      if (TControl* inner = container->FirstTabStop()) return inner;
+    } else if (child->TabStop()) {
+      return child;
+    }
+  }
+  return nullptr;
+}
+
 void TWinControl::Realign() {
   int left = 0, top = 0, right = ClientWidth(), bottom = ClientHeight();
   auto place = [](TControl* C, int L, int T, int W, int H) {
@@ -311,6 +323,29 @@ void TForm::Close() {
 
 void TForm::Release() {
   if (Application) Application->ReleaseForm(this);
+}
+
+namespace {
+
+TButton* FindDefaultButton(const TWinControl& Parent) {
+  for (int i = 0; i < Parent.ControlCount(); ++i) {
+    TControl* child = Parent.Controls(i);
+    if (!child->Showing() || !child->EffectivelyEnabled()) continue;
+    if (auto* button = dynamic_cast<TButton*>(child); button && button->Default) return button;
+    if (auto* container = dynamic_cast<TWinControl*>(child))
+      if (TButton* inner = FindDefaultButton(*container)) return inner;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+TButton* TForm::DefaultButton() const { return FindDefaultButton(*this); }
+
+TButton* TForm::EnterTarget(TControl* Focused) const {
+  if (auto* button = dynamic_cast<TButton*>(Focused)) return button;
+  if (auto* memo = dynamic_cast<TMemo*>(Focused); memo && memo->WantReturns) return nullptr;
+  return DefaultButton();
 }
 
 // ---- Containers ----------------------------------------------------------------

@@ -128,6 +128,7 @@ using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 
 class TWinControl;
 class TForm;
+class TButton;
 
 // ---- TControl ----------------------------------------------------------
 
@@ -238,6 +239,10 @@ class TWinControl : public TControl {
   TControl* Controls(int Index) const { return FChildren.at(static_cast<size_t>(Index)); }
   // Children sorted by TabOrder (ties in creation order).
   std::vector<TControl*> TabOrderList() const;
+  // The control that gets the focus first inside this one: the first tab
+  // stop, in tab order and depth first through the containers, that is
+  // showing and effectively enabled. nullptr when there is none.
+  TControl* FirstTabStop() const;
 
   // Client size (for a plain window control, its Width and Height).
   virtual int ClientWidth() const { return Width(); }
@@ -305,6 +310,15 @@ class TForm : public TWinControl {
   void Close();
   // Destroys the form once the current event is over.
   void Release();
+
+  // The default button that is showing and effectively enabled (on a
+  // notebook, the current page's), or nullptr.
+  TButton* DefaultButton() const;
+  // The button that Enter presses while Focused has the focus: Focused
+  // itself when it is a button; nullptr in a text box that takes Enter as a
+  // new line (WantReturns); otherwise DefaultButton(). Focused may be nullptr
+  // (the form itself has the focus).
+  TButton* EnterTarget(TControl* Focused) const;
 
  private:
   friend class TControl;
@@ -391,6 +405,10 @@ class TButton : public TControl {
   TControlKind Kind() const override { return ckButton; }
   // When not mrNone, a click sets the form's ModalResult to it (before OnClick).
   int ModalResult = mrNone;
+  // The default button of its page or form: Enter presses it from any
+  // control that does not take Enter itself (TForm::EnterTarget). Set with
+  // the layout, before the form is shown.
+  bool Default = false;
   void Click() override;
 };
 
@@ -430,6 +448,11 @@ class TMemo : public TControl {
   void SetReadOnly(bool V);
   TBorderStyle BorderStyle() const { return FBorderStyle; }
   void SetBorderStyle(TBorderStyle V);
+  // Enter starts a new line (true) or goes to the form's default button.
+  bool WantReturns = true;
+  // Tab is typed into the text (true) or moves the focus as from any other
+  // control (false, so a keyboard user can leave the box).
+  bool WantTabs = false;
   TNotifyEvent OnChange;
 
  private:

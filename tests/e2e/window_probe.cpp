@@ -12,7 +12,10 @@
 // where client is the client area's top-left corner on the screen, style the
 // window's GWL_STYLE, screen the screen's size, rect is
 // the control's place relative to that corner, and visible means the control
-// and all its parents are shown; position is a progress bar's. The second form prints one line
+// and all its parents are shown; position is a progress bar's. Last comes
+//   focus|<class>|<text>
+// for the control that has the keyboard focus, when it is one of the
+// window's. The second form prints one line
 //   top|<caption>|<class>
 // per visible top-level window. Texts are printed as the windows hold them
 // (ANSI); '|' and line breaks become blanks.
@@ -121,5 +124,13 @@ int main(int argc, char** argv) {
               static_cast<unsigned long>(GetWindowLongPtrA(search.Found, GWL_STYLE)), GetSystemMetrics(SM_CXSCREEN),
               GetSystemMetrics(SM_CYSCREEN));
   EnumChildWindows(search.Found, PrintChild, reinterpret_cast<LPARAM>(search.Found));
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(search.Found, nullptr), &thread) && thread.hwndFocus &&
+      IsChild(search.Found, thread.hwndFocus)) {
+    char className[128] = {};
+    GetClassNameA(thread.hwndFocus, className, sizeof className);
+    std::printf("focus|%s|%s\n", className, WindowText(thread.hwndFocus).c_str());
+  }
   return 0;
 }

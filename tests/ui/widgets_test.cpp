@@ -272,6 +272,74 @@ TEST_F(WidgetsTest, TabOrderListSortsByTabOrderKeepingCreationOrderOtherwise) {
   EXPECT_FALSE(Make<TLabel>(form, form)->TabStop());
 }
 
+TEST_F(WidgetsTest, FirstTabStopFollowsTabOrderIntoContainersAndSkipsWhatTakesNoFocus) {
+  auto* form = app.CreateForm<TForm>(peer);
+  auto* book = Make<TNotebook>(form, form);
+  TPage* page0 = book->AddPage(form, "uno");
+  TPage* page1 = book->AddPage(form, "due");
+  Make<TLabel>(form, page0);  // never a tab stop
+  auto* edit = Make<TEdit>(form, page0);
+  auto* bar = Make<TPanel>(form, page0);
+  auto* back = Make<TButton>(form, bar);
+  auto* next = Make<TButton>(form, bar);
+  auto* other = Make<TButton>(form, page1);
+  EXPECT_EQ(form->FirstTabStop(), nullptr);  // a form not shown takes no focus
+  form->ShowForm();
+  EXPECT_EQ(form->FirstTabStop(), edit);
+  bar->SetTabOrder(-1);  // the bar before the field
+  EXPECT_EQ(form->FirstTabStop(), back);
+  next->SetTabOrder(-1);
+  EXPECT_EQ(form->FirstTabStop(), next);
+  next->SetEnabled(false);  // disabled: the next one
+  EXPECT_EQ(form->FirstTabStop(), back);
+  back->SetTabStop(false);
+  EXPECT_EQ(form->FirstTabStop(), edit);
+  edit->SetVisible(false);
+  EXPECT_EQ(form->FirstTabStop(), nullptr);
+  book->SetPageIndex(1);  // only the current page counts
+  EXPECT_EQ(form->FirstTabStop(), other);
+}
+
+TEST_F(WidgetsTest, EnterPressesTheFocusedButtonElseTheShownDefaultExceptInATextBox) {
+  auto* form = app.CreateForm<TForm>(peer);
+  auto* book = Make<TNotebook>(form, form);
+  TPage* pages[2] = {book->AddPage(form, "uno"), book->AddPage(form, "due")};
+  TButton* defaults[2];
+  TEdit* edit = Make<TEdit>(form, pages[0]);
+  TMemo* memo = Make<TMemo>(form, pages[0]);
+  TCheckBox* check = Make<TCheckBox>(form, pages[0]);
+  TButton* back = Make<TButton>(form, pages[0]);
+  for (int i = 0; i < 2; ++i) {
+    defaults[i] = Make<TButton>(form, pages[i]);
+    defaults[i]->Default = true;
+  }
+  form->ShowForm();
+  struct Case {
+    TControl* focused;
+    TButton* expected;
+  };
+  const Case cases[] = {
+      {edit, defaults[0]}, {check, defaults[0]},       {nullptr, defaults[0]},
+      {back, back},        {defaults[0], defaults[0]}, {memo, nullptr},  // a new line in the box
+  };
+  for (const Case& c : cases) EXPECT_EQ(form->EnterTarget(c.focused), c.expected) << c.focused;
+  memo->WantReturns = false;
+  EXPECT_EQ(form->EnterTarget(memo), defaults[0]);
+  defaults[0]->SetEnabled(false);  // a disabled default takes no Enter
+  EXPECT_EQ(form->EnterTarget(edit), nullptr);
+  book->SetPageIndex(1);
+  EXPECT_EQ(form->DefaultButton(), defaults[1]);
+
+  // The headless peer presses it.
+  int clicks = 0;
+  defaults[1]->OnClick = [&](TObject*) { ++clicks; };
+  EXPECT_TRUE(peer.PressEnter(*form, nullptr));
+  EXPECT_EQ(clicks, 1);
+  defaults[1]->Default = false;
+  EXPECT_FALSE(peer.PressEnter(*form, nullptr));
+  EXPECT_EQ(clicks, 1);
+}
+
 TEST_F(WidgetsTest, BitmapsShareTheirDataAndCheckTheirSize) {
   TBitmap a(2, 1, {clWhite, clBlack});
   TBitmap b = a;

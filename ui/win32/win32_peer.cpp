@@ -199,7 +199,7 @@ struct Win32Peer::Impl {
         break;
       case ckButton:
         className = "BUTTON";
-        style |= BS_PUSHBUTTON;
+        style |= static_cast<TButton&>(Control).Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
         break;
       case ckCheckBox:
         // Not an automatic box: the model toggles, the peer shows its state.
@@ -612,8 +612,15 @@ struct Win32Peer::Impl {
     }
     if (focus && focus != formWindow && !IsChild(formWindow, focus)) return;
     if (GetActiveWindow() != formWindow) return;
-    HWND next = GetNextDlgTabItem(formWindow, nullptr, FALSE);
-    SetFocus(next ? next : formWindow);
+    SetFocus(FirstFocusOf(*form));
+  }
+
+  // The window of the form's first tab stop (the model decides), or the
+  // form's own window when it has none.
+  static HWND FirstFocusOf(TForm& Form) {
+    TControl* first = Form.FirstTabStop();
+    HWND window = first ? HandleOf(*first) : nullptr;
+    return window ? window : HandleOf(Form);
   }
 
   // ---- Message loops ----
@@ -625,11 +632,23 @@ struct Win32Peer::Impl {
     HWND root = GetAncestor(Message.hwnd, GA_ROOT);
     TControl* form = ControlOf(root);
     if (!root || !form || form->Kind() != ckForm || Forms.count(static_cast<TForm*>(form)) == 0) return false;
-    // Enter presses the focused push button, as a button does in a form.
-    if (Message.message == WM_KEYDOWN && Message.wParam == VK_RETURN) {
-      TControl* focused = ControlOf(GetFocus());
-      if (focused && focused->Kind() == ckButton && HandleOf(*focused) == GetFocus()) {
-        if (TakesInput(*focused)) Dispatch([focused] { focused->Click(); });
+    if (Message.message == WM_KEYDOWN) {
+      HWND focusWindow = GetFocus();
+      TControl* focused = ControlOf(focusWindow);
+      if (focused && HandleOf(*focused) != focusWindow) focused = nullptr;
+      // Enter presses the focused push button, or else the default button;
+      // a text box that wants it starts a new line.
+      if (Message.wParam == VK_RETURN) {
+        if (TButton* target = static_cast<TForm*>(form)->EnterTarget(focused)) {
+          if (TakesInput(*target)) Dispatch([target] { target->Click(); });
+          return true;
+        }
+      }
+      // Tab and Shift+Tab leave a text box that does not want tabs (a
+      // multi-line edit would take them); Ctrl+Tab still types one.
+      auto* memo = dynamic_cast<TMemo*>(focused);
+      if (Message.wParam == VK_TAB && memo && !memo->WantTabs && GetKeyState(VK_CONTROL) >= 0) {
+        if (HWND next = GetNextDlgTabItem(root, focusWindow, GetKeyState(VK_SHIFT) < 0)) SetFocus(next);
         return true;
       }
     }
@@ -741,7 +760,7 @@ LRESULT Win32Peer::Impl::ContainerProc(HWND Window, UINT Message, WPARAM WParam,
     case WM_ACTIVATE:
       if (self && self->Kind() == ckForm) {
         // Keeps the focused control across deactivation (a message box) and
-        // starts on the first tab stop.
+        // starts on the model's first tab stop.
         if (LOWORD(WParam) == WA_INACTIVE) {
           HWND focus = GetFocus();
           if (focus && IsChild(Window, focus)) SetPropA(Window, "VeltoFocus", focus);
@@ -749,9 +768,9 @@ LRESULT Win32Peer::Impl::ContainerProc(HWND Window, UINT Message, WPARAM WParam,
           auto focus = static_cast<HWND>(GetPropA(Window, "VeltoFocus"));
           if (!focus || !IsWindow(focus) || !IsChild(Window, focus) || !IsWindowVisible(focus) ||
               !IsWindowEnabled(focus)) {
-            focus = GetNextDlgTabItem(Window, nullptr, FALSE);
+            focus = FirstFocusOf(*static_cast<TForm*>(self));
           }
-          SetFocus(focus ? focus : Window);
+          SetFocus(focus);
         }
         return 0;
       }

@@ -344,6 +344,70 @@ TEST_F(PeerTest, EnterPressesTheFocusedButton) {
   EXPECT_EQ(Clicks[0], Close0);
 }
 
+TEST_F(PeerTest, EnterInAFieldPressesTheDefaultButtonAndInATextBoxStartsANewLine) {
+  auto* memo = new TMemo(Form);
+  memo->SetParent(Page0);
+  memo->SetBounds(300, 100, 200, 80);
+  Next0->Default = true;
+  ShowAndSettle();
+  EXPECT_TRUE(GetWindowLongPtrA(H(*Next0), GWL_STYLE) & BS_DEFPUSHBUTTON);
+  for (TControl* field : std::initializer_list<TControl*>{Edit, Check}) {
+    Clicks.clear();
+    SetFocus(H(*field));
+    PostMessageA(H(*field), WM_KEYDOWN, VK_RETURN, 1);
+    Settle();
+    EXPECT_EQ(Clicks, std::vector<TButton*>{Next0}) << field;
+  }
+  Clicks.clear();
+  memo->SetText("riga");
+  SetFocus(H(*memo));
+  SendMessageA(H(*memo), EM_SETSEL, 4, 4);
+  PostMessageA(H(*memo), WM_KEYDOWN, VK_RETURN, 1);
+  Settle();
+  EXPECT_TRUE(Clicks.empty());
+  EXPECT_EQ(memo->Text(), "riga\r\n\r\n");  // the typed new line reached the model
+}
+
+TEST_F(PeerTest, TabAndShiftTabLeaveATextBoxThatDoesNotWantTabs) {
+  auto* memo = new TMemo(Form);
+  memo->SetParent(Page0);
+  memo->SetBounds(300, 100, 200, 80);
+  memo->SetText("licenza");
+  ShowAndSettle();
+  SetForegroundWindow(H(*Form));
+  HWND after = GetNextDlgTabItem(H(*Form), H(*memo), FALSE);
+  HWND before = GetNextDlgTabItem(H(*Form), H(*memo), TRUE);
+  ASSERT_NE(after, H(*memo));
+  struct Case {
+    bool shift;
+    HWND expected;
+  };
+  for (const Case& c : {Case{false, after}, Case{true, before}}) {
+    SetFocus(H(*memo));
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = c.shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    PostMessageA(H(*memo), WM_KEYDOWN, VK_TAB, 1);
+    Settle();
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    EXPECT_EQ(GetFocus(), c.expected) << (c.shift ? "Shift+Tab" : "Tab");
+  }
+  EXPECT_EQ(memo->Text(), "licenza\r\n");  // no tab typed into it
+}
+
+TEST_F(PeerTest, FocusStartsOnTheModelsFirstTabStopOfTheShownPage) {
+  Edit->SetTabOrder(-1);  // the field before the buttons on page 0
+  ShowAndSettle();
+  SetForegroundWindow(H(*Form));
+  Settle();
+  EXPECT_EQ(GetFocus(), H(*Edit));
+  Book->SetPageIndex(1);  // the focused field is hidden: the next page's first
+  Settle();
+  EXPECT_EQ(GetFocus(), H(*Next1));
+}
+
 TEST_F(PeerTest, TextBoxShowsTheModelsLinesWithAScrollBar) {
   auto* memo = new TMemo(Form);
   memo->SetParent(Page0);
