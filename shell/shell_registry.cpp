@@ -114,7 +114,9 @@ std::vector<shellregistry::TKeyRows> OpenOnly(std::vector<shellregistry::TKeyRow
 
 }  // namespace
 
-void TMyShortCut::RegisterExplorer() { shellregistry::WriteRows(FRegistry, shellregistry::ExplorerRows(ExplorerData(*this))); }
+void TMyShortCut::RegisterExplorer() {
+  shellregistry::WriteRows(FRegistry, shellregistry::ExplorerRows(ExplorerData(*this)));
+}
 
 void TMyShortCut::DeRegisterExplorer() {
   shellregistry::DeleteRows(FRegistry, OpenOnly(shellregistry::ExplorerRows(ExplorerData(*this))), true);

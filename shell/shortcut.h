@@ -26,8 +26,7 @@ class TMyShortCut : public TComponent {
  public:
   // Defaults: every text empty except the two class ids, every flag false,
   // listafile empty. The services must outlive the component.
-  TMyShortCut(TComponent* AOwner, platform::IShell& Shell, platform::IRegistry& Registry,
-              platform::IFileSystem& Files);
+  TMyShortCut(TComponent* AOwner, platform::IShell& Shell, platform::IRegistry& Registry, platform::IFileSystem& Files);
 
   // ---- Published properties, in their declared order ----
   // File name and description of the start-menu and program-group links;
@@ -122,8 +121,7 @@ class TMyShortCut : public TComponent {
   // Desktop link steps shared by create and delete; Save selects which.
   void DesktopLink(bool Save);
   // Group link steps shared by create and delete.
-  int GroupLink(const std::string& Target, const std::string& Name, const std::string& Group, int Folder,
-                bool Save);
+  int GroupLink(const std::string& Target, const std::string& Name, const std::string& Group, int Folder, bool Save);
 
   const int DesktopFolder = platform::sfDesktopDirectory;
   platform::IShell& FShell;

@@ -97,7 +97,8 @@ bool HostShell::ReadLink(const std::string& Path, Link& Result) {
   try {
     auto stream = FFiles.OpenFile(Path, fmOpenRead | fmShareDenyNone);
     text.resize(static_cast<size_t>(stream->Size()));
-    if (!text.empty() && stream->Read(text.data(), static_cast<int32_t>(text.size())) != static_cast<int32_t>(text.size()))
+    if (!text.empty() &&
+        stream->Read(text.data(), static_cast<int32_t>(text.size())) != static_cast<int32_t>(text.size()))
       return false;
   } catch (const Exception&) {
     return false;

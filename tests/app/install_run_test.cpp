@@ -130,7 +130,8 @@ TEST_F(InstallRunTest, IconPathIsPrefixedOncePerMatchingEntry) {
     icons.push_back(ButtonValue("Icon"));
   };
   peer.Click(*f->Button9);
-  EXPECT_EQ(icons, (std::vector<std::string>{Dest("search.ico"), std::string(kDefaultDest) + "\\" + Dest("search.ico")}));
+  EXPECT_EQ(icons,
+            (std::vector<std::string>{Dest("search.ico"), std::string(kDefaultDest) + "\\" + Dest("search.ico")}));
   EXPECT_EQ(HostFile(Dest("velto.exe")), "second");
 }
 

@@ -111,9 +111,9 @@ class WizardTest : public ::testing::Test {
   }
   // A value of the browser toolbar button's key.
   std::string ButtonValue(const std::string& Name) const {
-    return registry.StringAt(platform::RootKey::LocalMachine,
-                             "\\SOFTWARE\\MICROSOFT\\Internet Explorer\\Extensions\\{6E2D1F47-8B33-11D3-A1C5-0050DA2C7E91}",
-                             Name);
+    return registry.StringAt(
+        platform::RootKey::LocalMachine,
+        "\\SOFTWARE\\MICROSOFT\\Internet Explorer\\Extensions\\{6E2D1F47-8B33-11D3-A1C5-0050DA2C7E91}", Name);
   }
 
   // Message box texts shown so far.

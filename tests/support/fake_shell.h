@@ -17,12 +17,12 @@ class FakeShell : public platform::IShell {
  public:
   explicit FakeShell(platform::IShell& Inner) : FInner(Inner) {}
 
-  std::set<int> FailFolders;         // SpecialFolderPath of these ids fails
-  bool FailInitialize = false;       // InitializeObjects answers a failure (still passed on)
-  bool FailCreate = false;           // CreateShellLink gives nullptr
-  bool FailQueryFile = false;        // QueryFile gives nullptr
-  bool FailSetDescription = false;   // SetDescription refuses
-  bool FailSave = false;             // Save writes nothing and answers false
+  std::set<int> FailFolders;        // SpecialFolderPath of these ids fails
+  bool FailInitialize = false;      // InitializeObjects answers a failure (still passed on)
+  bool FailCreate = false;          // CreateShellLink gives nullptr
+  bool FailQueryFile = false;       // QueryFile gives nullptr
+  bool FailSetDescription = false;  // SetDescription refuses
+  bool FailSave = false;            // Save writes nothing and answers false
   // Every call, in order: "folder 16", "init", "uninit", "create",
   // "path T", "description D", "show 5", "query", "save P",
   // "release file", "release link", "open U".
@@ -68,7 +68,8 @@ class FakeShell : public platform::IShell {
 
   class Link : public platform::IShellLinkObject {
    public:
-    Link(FakeShell& Owner, std::unique_ptr<platform::IShellLinkObject> Inner) : FOwner(Owner), FInner(std::move(Inner)) {}
+    Link(FakeShell& Owner, std::unique_ptr<platform::IShellLinkObject> Inner)
+        : FOwner(Owner), FInner(std::move(Inner)) {}
     ~Link() override { FOwner.Log.push_back("release link"); }
     bool SetPath(const std::string& Target) override {
       FOwner.Log.push_back("path " + Target);
