@@ -144,8 +144,8 @@ TEST_F(Win32ShortCutTest, CreateLinkMakesThreeLinksTheShellReadsBack) {
     EXPECT_EQ(link.ShowCommand, row.Show) << row.File;  // SW_SHOWNORMAL is what an unset command reads as
   }
   s.RemoveLink();
-  for (const std::string& file : {desktop + "\\Velto2003.lnk", startMenu + "\\Velto2003\\velto.exe.lnk",
-                                  programs + "\\Velto2003\\velto.exe.lnk"})
+  for (const std::string& file :
+       {desktop + "\\Velto2003.lnk", startMenu + "\\Velto2003\\velto.exe.lnk", programs + "\\Velto2003\\velto.exe.lnk"})
     EXPECT_FALSE(files.FileExists(file)) << file;
   EXPECT_FALSE(files.DirectoryExists(startMenu + "\\Velto2003"));
   EXPECT_FALSE(files.DirectoryExists(programs + "\\Velto2003"));
@@ -158,7 +158,8 @@ TEST_F(Win32ShortCutTest, RegistryEntriesAreSeenByRegAndRemoved) {
   const std::string tools =
       "HKLM\\SOFTWARE\\MICROSOFT\\Internet Explorer\\Extensions\\{6E2D1F47-8B32-11D3-A1C5-0050DA2C7E91}";
   const std::string menu = "SOFTWARE\\MICROSOFT\\Internet Explorer\\MenuExt\\Ricerca utilizzando Velto";
-  const std::string find = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\FindExtensions\\Static\\velto.exe";
+  const std::string find =
+      "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\FindExtensions\\Static\\velto.exe";
   const std::string appPath = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\velto.exe";
   const std::string server = "\\CLSID\\{6E2D1F47-8B33-11D3-A1C5-0050DA2C7E91}\\LocalServer32";
   struct Row {
