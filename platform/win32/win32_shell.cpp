@@ -5,6 +5,8 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <string>
+
 namespace platform {
 namespace {
 
@@ -25,11 +27,13 @@ class Win32LinkFile : public IShellLinkFile {
  public:
   explicit Win32LinkFile(IPersistFile* File) : FFile(File) {}
   bool Save(const std::string& Path) override {
-    // ANSI code page to UTF-16, at most MAX_PATH units with the terminator.
-    wchar_t wide[MAX_PATH];
-    int n = MultiByteToWideChar(CP_ACP, 0, Path.c_str(), -1, wide, MAX_PATH);
+    // ANSI code page to UTF-16; the callers keep their paths within the
+    // limits they have.
+    int n = MultiByteToWideChar(CP_ACP, 0, Path.c_str(), -1, nullptr, 0);
     if (n == 0) return false;
-    return SUCCEEDED(FFile.P->Save(wide, TRUE));
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    if (MultiByteToWideChar(CP_ACP, 0, Path.c_str(), -1, wide.data(), n) == 0) return false;
+    return SUCCEEDED(FFile.P->Save(wide.c_str(), TRUE));
   }
 
  private:

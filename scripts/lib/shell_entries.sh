@@ -46,7 +46,9 @@ shell_reg_value() {
   else
     out=$("$gui_root/scripts/wine-run" reg query "$key" /v "$name" 2>/dev/null | tr -d '\r') || return 1
   fi
-  printf '%s\n' "$out" | awk '$0 ~ /REG_SZ/ { sub(/^.*REG_SZ[ \t]*/, ""); print; found = 1; exit } END { exit !found }'
+  # reg.exe lists a default value that is not set as "(value not set)".
+  printf '%s\n' "$out" | awk '$0 ~ /REG_SZ/ && $0 !~ /REG_SZ[ \t]+\(value not set\)$/ {
+    sub(/^.*REG_SZ[ \t]*/, ""); print; found = 1; exit } END { exit !found }'
 }
 
 shell_key_exists() { "$gui_root/scripts/wine-run" reg query "$1" >/dev/null 2>&1; }
