@@ -6,6 +6,7 @@
 #include "platform/dialogs.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
+#include "platform/shell.h"
 #include "platform/system.h"
 #include "platform/ui.h"
 #include "ui/widget_peer.h"
@@ -18,4 +19,5 @@ struct TServices {
   platform::ITimers& Timers;
   platform::ICursor& Cursor;
   IWidgetPeer& Peer;
+  platform::IShell& Shell;
 };

@@ -244,7 +244,15 @@ void TForm1::Deinstall(TObject*) {
   FUninstalled = true;
   Button2->SetEnabled(false);
   std::string rootdir;
-  if (DeleteInstallerRecord(FServices.Registry, rootdir)) {
+  const bool opened = DeleteInstallerRecord(FServices.Registry, rootdir);
+  if (!opened && FServices.Registry.KeyExists(kRecordRoot, kRecordKey)) {
+    // The record is there but cannot be changed (no administrator rights):
+    // nothing is removed, and saying it was would strand the product.
+    ShowDeinstallRefused();
+    Button2->SetEnabled(true);
+    return;
+  }
+  if (opened) {
     FBusy = true;
     try {
       MyShortCut1->FilePathName = rootdir;
@@ -261,6 +269,12 @@ void TForm1::Deinstall(TObject*) {
   }
   ShowBox(FServices.Dialogs, "Velto è stato disinstallato", platform::mbOK);
   Button2->SetEnabled(true);
+}
+
+void TForm1::ShowDeinstallRefused() {
+  std::string reason = FServices.Registry.LastOpenError();
+  if (reason.empty()) reason = "accesso negato.";
+  ShowBox(FServices.Dialogs, std::string(kDeinstallRefusedMessage) + reason, platform::mbOK | platform::mbIconError);
 }
 
 // ---- Folder chooser --------------------------------------------------------------------

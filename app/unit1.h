@@ -25,6 +25,11 @@ inline constexpr const char* kDamagedInstallerMessage =
 inline constexpr const char* kRollbackIncompleteMessage =
     "Installazione non riuscita: alcuni file o cartelle creati non si possono rimuovere.";
 
+// The start of the message "Disinstalla" shows when the installer record
+// exists but cannot be changed; the system's reason follows it.
+inline constexpr const char* kDeinstallRefusedMessage =
+    "Velto non è stato disinstallato: il registro di sistema non può essere modificato. ";
+
 class TForm1 : public TForm {
  public:
   // Loads the stored layout, runs the constructor body (state, the card read
@@ -185,6 +190,8 @@ class TForm1 : public TForm {
   // system folder, hides it when it is in one.
   void UpdateFlashPrompt();
   TCardData CardFromFields() const;
+  // The error box of an uninstallation refused by the registry.
+  void ShowDeinstallRefused();
 
   TServices FServices;
   TInstallJournal FJournal;  // what the current install run created

@@ -349,7 +349,7 @@ void TForm1::LoadLayout() {
   BackupFile1->RestoreFullPath = false;
   BackupFile1->SaveFileID = false;
 
-  MyShortCut1 = new TMyShortCut(this);
+  MyShortCut1 = new TMyShortCut(this, FServices.Shell, FServices.Registry, FServices.Files);
   MyShortCut1->Name = "MyShortCut1";
   MyShortCut1->Tag = 50;
   MyShortCut1->ExeName = "velto.exe";

@@ -44,6 +44,9 @@ class IRegistry {
   virtual bool KeyExists(RootKey Root, const std::string& Path) = 0;
   // Deletes Path with all its subkeys and values; false when it failed.
   virtual bool DeleteKey(RootKey Root, const std::string& Path) = 0;
+  // The system's text for why the last OpenKey returned nullptr ("Access
+  // denied."); "" when the implementation does not know.
+  virtual std::string LastOpenError() { return {}; }
 };
 
 }  // namespace platform

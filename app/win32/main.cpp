@@ -8,6 +8,7 @@
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_filesystem.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_ui.h"
 #include "ui/win32/win32_peer.h"
@@ -21,6 +22,7 @@ int WINAPI WinMain(HINSTANCE Instance, HINSTANCE, LPSTR, int) {
   platform::Win32System system;
   platform::Win32Timers timers;
   platform::Win32Cursor cursor;
-  const TServices services{files, dialogs, registry, system, timers, cursor, peer};
+  platform::Win32Shell shell;
+  const TServices services{files, dialogs, registry, system, timers, cursor, peer, shell};
   return RunInstaller(services);
 }

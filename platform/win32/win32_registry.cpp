@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/win32/win32_error.h"
 #include "runtime/exceptions.h"
 
 namespace platform {
@@ -123,8 +124,15 @@ std::unique_ptr<IRegistryKey> Win32Registry::OpenKey(RootKey Root, const std::st
                         nullptr, &key, nullptr);
   else
     r = RegOpenKeyExA(RootHandle(Root), relative.c_str(), 0, KEY_ALL_ACCESS, &key);
-  if (r != ERROR_SUCCESS) return nullptr;
+  if (r != ERROR_SUCCESS) {
+    FLastOpenError = r;
+    return nullptr;
+  }
   return std::make_unique<Win32RegistryKey>(key);
+}
+
+std::string Win32Registry::LastOpenError() {
+  return FLastOpenError == 0 ? std::string() : SystemErrorMessage(static_cast<DWORD>(FLastOpenError));
 }
 
 bool Win32Registry::KeyExists(RootKey Root, const std::string& Path) {

@@ -13,6 +13,10 @@ class Win32Registry : public IRegistry {
   bool KeyExists(RootKey Root, const std::string& Path) override;
   // Deletes the key's subkeys depth first, then the key itself.
   bool DeleteKey(RootKey Root, const std::string& Path) override;
+  std::string LastOpenError() override;
+
+ private:
+  long FLastOpenError = 0;  // the result of the last failed OpenKey
 };
 
 }  // namespace platform

@@ -100,27 +100,22 @@ TEST_F(InstallRunTest, PayloadWithoutServerStartsNothingAtClose) {
 TEST_F(InstallRunTest, MainExecutableMakesTheLinksWithFullPathsBeforeItIsWritten) {
   WriteInstaller("t", {{"c:\\altra\\macchina\\VELTO.EXE", kDate2005, "m"}, {"search.ico", kDate2005, "i"}});
   TForm1* f = StartOnInstallPage();
-  TMyShortCut* s = f->MyShortCut1;
   // Look right after the wizard's per-file handler, before the component writes.
-  size_t linksAfterExe = 0;
+  std::string linkTargetThen;
   bool exeOnDiskThen = true;
   auto handler = f->BackupFile1->OnRestoreFile;
   f->BackupFile1->OnRestoreFile = [&](TObject* S, std::string& Name, int32_t FA, bool& Do) {
     handler(S, Name, FA, Do);
     if (Name == Dest("VELTO.EXE")) {
-      linksAfterExe = s->Calls.size();
+      linkTargetThen = LinkAt(DesktopLinkPath()).Target;
       exeOnDiskThen = files.FileExists(Name);
     }
   };
-  std::vector<TMyShortCut::TCall> log;
-  f->OnCloseQuery = [&](TObject*, bool&) { log = s->Calls; };
   peer.Click(*f->Button9);
-  EXPECT_EQ(linksAfterExe, 1u);
+  EXPECT_EQ(linkTargetThen, Dest("VELTO.EXE"));
   EXPECT_FALSE(exeOnDiskThen);
-  ASSERT_EQ(log.size(), 1u);
-  EXPECT_EQ(log[0].Operation, "CreateLink");
-  EXPECT_EQ(log[0].FilePathName, Dest("VELTO.EXE"));
-  EXPECT_EQ(log[0].IconPathName, Dest("search.ico"));
+  EXPECT_EQ(ButtonValue("Exec"), Dest("VELTO.EXE"));
+  EXPECT_EQ(ButtonValue("Icon"), Dest("search.ico"));
 }
 
 TEST_F(InstallRunTest, IconPathIsPrefixedOncePerMatchingEntry) {
@@ -128,13 +123,15 @@ TEST_F(InstallRunTest, IconPathIsPrefixedOncePerMatchingEntry) {
   // prefixes, and the later file wins on disk.
   WriteInstaller("t", {{"a\\velto.exe", kDate2005, "first"}, {"b\\velto.exe", kDate2005, "second"}});
   TForm1* f = StartOnInstallPage();
-  TMyShortCut* s = f->MyShortCut1;
-  std::vector<TMyShortCut::TCall> log;
-  f->OnCloseQuery = [&](TObject*, bool&) { log = s->Calls; };
+  std::vector<std::string> icons;
+  auto handler = f->BackupFile1->OnRestoreFile;
+  f->BackupFile1->OnRestoreFile = [&](TObject* S, std::string& Name, int32_t FA, bool& Do) {
+    handler(S, Name, FA, Do);
+    icons.push_back(ButtonValue("Icon"));
+  };
   peer.Click(*f->Button9);
-  ASSERT_EQ(log.size(), 2u);
-  EXPECT_EQ(log[0].IconPathName, Dest("search.ico"));
-  EXPECT_EQ(log[1].IconPathName, std::string(kDefaultDest) + "\\" + Dest("search.ico"));
+  EXPECT_EQ(icons,
+            (std::vector<std::string>{Dest("search.ico"), std::string(kDefaultDest) + "\\" + Dest("search.ico")}));
   EXPECT_EQ(HostFile(Dest("velto.exe")), "second");
 }
 
@@ -142,43 +139,35 @@ TEST_F(InstallRunTest, EmptyIconPathStaysEmptyAndLinksAreStillMade) {
   WriteInstaller("t", {{"velto.exe", kDate2005, "m"}});
   TForm1* f = StartOnInstallPage();
   f->MyShortCut1->IconPathName = "";
-  std::vector<TMyShortCut::TCall> log;
-  f->OnCloseQuery = [&](TObject*, bool&) { log = Form1->MyShortCut1->Calls; };
   peer.Click(*f->Button9);
-  ASSERT_EQ(log.size(), 1u);
-  EXPECT_EQ(log[0].IconPathName, "");
+  EXPECT_EQ(ButtonValue("Icon"), "");
+  EXPECT_EQ(LinkAt(DesktopLinkPath()).Target, Dest("velto.exe"));
 }
 
 TEST_F(InstallRunTest, OnlyComponentsWithTagFiftyAndTheSameExeNameMakeLinks) {
   WriteInstaller("t", {{"velto.exe", kDate2005, "m"}, {"other.exe", kDate2005, "o"}});
   TForm1* f = StartOnInstallPage();
-  auto* untagged = new TMyShortCut(f);  // Tag 0, same ExeName
+  auto* untagged = new TMyShortCut(f, shell, registry, files);  // Tag 0, same ExeName
   untagged->ExeName = "velto.exe";
-  auto* other = new TMyShortCut(f);  // Tag 50, another ExeName
+  untagged->LinkName = "untagged";
+  untagged->CreateDeskTopLink = true;
+  auto* other = new TMyShortCut(f, shell, registry, files);  // Tag 50, another ExeName
   other->Tag = 50;
   other->ExeName = "OTHER.exe";
-  std::vector<TMyShortCut::TCall> mine, untaggedLog, otherLog;
-  f->OnCloseQuery = [&](TObject*, bool&) {
-    mine = Form1->MyShortCut1->Calls;
-    untaggedLog = untagged->Calls;
-    otherLog = other->Calls;
-  };
+  other->LinkName = "other";
+  other->CreateDeskTopLink = true;
   peer.Click(*f->Button9);
-  EXPECT_EQ(mine.size(), 1u);
-  EXPECT_TRUE(untaggedLog.empty());
-  ASSERT_EQ(otherLog.size(), 1u);
-  EXPECT_EQ(otherLog[0].FilePathName, Dest("other.exe"));
+  EXPECT_EQ(LinkAt(DesktopLinkPath()).Target, Dest("velto.exe"));
+  EXPECT_EQ(LinkAt(DesktopLinkPath("untagged")).Target, "<none>");
+  EXPECT_EQ(LinkAt(DesktopLinkPath("other")).Target, Dest("other.exe"));
 }
 
 TEST_F(InstallRunTest, ExeNameMatchingUpperCasesAccentedLettersToo) {
   WriteInstaller("t", {{"CITTÀ.EXE", kDate2005, "m"}});
   TForm1* f = StartOnInstallPage();
   f->MyShortCut1->ExeName = "città.exe";
-  std::vector<TMyShortCut::TCall> log;
-  f->OnCloseQuery = [&](TObject*, bool&) { log = Form1->MyShortCut1->Calls; };
   peer.Click(*f->Button9);
-  ASSERT_EQ(log.size(), 1u);
-  EXPECT_EQ(log[0].FilePathName, Dest("CITTÀ.EXE"));
+  EXPECT_EQ(LinkAt(DesktopLinkPath()).Target, Dest("CITTÀ.EXE"));
 }
 
 TEST_F(InstallRunTest, DestinationWithTrailingBackslashStillGetsOneAppended) {
@@ -311,7 +300,8 @@ TEST_F(InstallRunTest, FailedRestoreStaysOnInstallPageWithButtonsWorking) {
   EXPECT_TRUE(peer.Click(*f->Button8));
   EXPECT_TRUE(WizardGone());
   EXPECT_TRUE(system.Started.empty());
-  EXPECT_EQ(registry.WriteCount, 0);
+  // The links were made when the main executable came up; no record.
+  EXPECT_FALSE(registry.HasKey(kRecordRoot, kRecordKey));
 }
 
 TEST_F(InstallRunTest, RetryAfterAFailedRunInstallsIntoAnotherFolder) {

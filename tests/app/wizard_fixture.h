@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,12 @@
 #include "app/services.h"
 #include "app/unit1.h"
 #include "platform/host/host_filesystem.h"
+#include "platform/host/host_shell.h"
+#include "runtime/exceptions.h"
 #include "tests/archive/archive_builder.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fake_registry.h"
+#include "tests/support/fake_shell.h"
 #include "tests/support/fake_system.h"
 #include "tests/support/temp_dir.h"
 #include "ui/application.h"
@@ -31,7 +35,13 @@ class TestFileSystem : public platform::HostFileSystem {
  public:
   using platform::HostFileSystem::HostFileSystem;
   std::string GetCurrentDir() override { return CurrentDir; }
+  // FileExists of these paths throws, as a file system that fails would.
+  bool FileExists(const std::string& Path) override {
+    if (ThrowOnExists.count(Path)) throw Exception("I/O error");
+    return platform::HostFileSystem::FileExists(Path);
+  }
   std::string CurrentDir = "c:\\lavoro";
+  std::set<std::string> ThrowOnExists;
 };
 
 inline constexpr const char* kInstallerPath = "c:\\download\\setup.exe";
@@ -41,7 +51,9 @@ class WizardTest : public ::testing::Test {
  protected:
   WizardTest()
       : files(temp.Path() + "/drives"),
-        services{files, dialogs, registry, system, timers, cursor, peer},
+        hostShell(files),
+        shell(hostShell),
+        services{files, dialogs, registry, system, timers, cursor, peer, shell},
         app(std::make_unique<TApplication>(peer, dialogs)) {
     app->Title = "Velto2005";
     files.ForceDirectories("c:\\download");
@@ -88,6 +100,22 @@ class WizardTest : public ::testing::Test {
     for (const auto& [name, text] : Values) registry.SetString(kRecordRoot, kRecordKey, name, text);
   }
 
+  // The link file at WindowsPath read back; Target "<none>" when there is none.
+  platform::HostShell::Link LinkAt(const std::string& WindowsPath) {
+    platform::HostShell::Link link;
+    if (!hostShell.ReadLink(WindowsPath, link)) link.Target = "<none>";
+    return link;
+  }
+  static std::string DesktopLinkPath(const std::string& LinkName = "Velto2003") {
+    return std::string(platform::HostShell::kDesktopFolder) + "\\" + LinkName + ".lnk";
+  }
+  // A value of the browser toolbar button's key.
+  std::string ButtonValue(const std::string& Name) const {
+    return registry.StringAt(
+        platform::RootKey::LocalMachine,
+        "\\SOFTWARE\\MICROSOFT\\Internet Explorer\\Extensions\\{6E2D1F47-8B33-11D3-A1C5-0050DA2C7E91}", Name);
+  }
+
   // Message box texts shown so far.
   std::vector<std::string> BoxTexts() const {
     std::vector<std::string> texts;
@@ -103,6 +131,8 @@ class WizardTest : public ::testing::Test {
   testsupport::FakeTimers timers;
   testsupport::FakeCursor cursor;
   HeadlessPeer peer;
+  platform::HostShell hostShell;
+  testsupport::FakeShell shell;
   TServices services;
   std::unique_ptr<TApplication> app;
 };

@@ -95,7 +95,10 @@ class FakeRegistryKey : public platform::IRegistryKey {
 
 std::unique_ptr<platform::IRegistryKey> FakeRegistry::OpenKey(platform::RootKey Root, const std::string& Path,
                                                               bool CanCreate) {
-  if (Unopenable.count(StripPath(Path))) return nullptr;
+  if (Unopenable.count(StripPath(Path))) {
+    FLastOpenError = "Access denied.";
+    return nullptr;
+  }
   std::string canonical = Canonical(Root, Path);
   if (!FKeys.count(canonical)) {
     if (!CanCreate) return nullptr;

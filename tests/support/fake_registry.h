@@ -28,6 +28,8 @@ class FakeRegistry : public platform::IRegistry {
                                                   bool CanCreate) override;
   bool KeyExists(platform::RootKey Root, const std::string& Path) override;
   bool DeleteKey(platform::RootKey Root, const std::string& Path) override;
+  // "Access denied." after an OpenKey of an Unopenable path.
+  std::string LastOpenError() override { return FLastOpenError; }
 
   // ---- Arranging ----
   void SetString(platform::RootKey Root, const std::string& Path, const std::string& Name, const std::string& Text);
@@ -54,6 +56,7 @@ class FakeRegistry : public platform::IRegistry {
  private:
   friend class FakeRegistryKey;
   std::map<std::string, Key> FKeys;  // by canonical path
+  std::string FLastOpenError;
 };
 
 }  // namespace testsupport
