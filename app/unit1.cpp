@@ -5,6 +5,8 @@
 #include "app/installer_record.h"
 #include "app/unit2.h"
 #include "archive/payload.h"
+#include "runtime/scope_exit.h"
+#include "runtime/windows_path.h"
 #include "ui/application.h"
 
 TForm1* Form1 = nullptr;
@@ -24,12 +26,6 @@ std::string AnsiUpperCase(std::string S) {
     ch = static_cast<char>(c);
   }
   return S;
-}
-
-// The text after the last backslash or colon.
-std::string BaseName(const std::string& Path) {
-  size_t pos = Path.find_last_of("\\:");
-  return pos == std::string::npos ? Path : Path.substr(pos + 1);
 }
 
 // The Windows system folder buffer holds 260 characters, its end included.
@@ -155,17 +151,15 @@ void TForm1::Button1Click(TObject*) {
   ProgressBar1->SetVisible(true);
   FServices.Cursor.SetBusyCursor(true);
   bool ok = false;
-  FBusy = true;
-  try {
+  {
+    FBusy = true;
+    ScopeExit idle([this] {
+      FBusy = false;
+      FServices.Cursor.SetBusyCursor(false);
+    });
     FPayloadStream->SetPosition(FPayloadOffset);
     ok = BackupFile1->RestoreFromStream(FPayloadStream.get(), "");
-  } catch (...) {
-    FBusy = false;
-    FServices.Cursor.SetBusyCursor(false);
-    throw;
   }
-  FBusy = false;
-  FServices.Cursor.SetBusyCursor(false);
   // A failed run leaves the wizard here with its buttons working: the user
   // may go back, choose another folder and try again.
   if (!ok) return;
@@ -177,7 +171,7 @@ void TForm1::Button1Click(TObject*) {
 
 void TForm1::BackupFile1RestoreFile(TObject*, std::string& Filename, int32_t, bool& DoRestore) {
   const std::string dest = LabelDir->Caption();
-  const std::string name = BaseName(Filename);
+  const std::string name = FileNamePart(Filename);
   Filename = dest + "\\" + name;
   if (!FServices.Files.DirectoryExists(dest)) FServices.Files.CreateDir(dest);
   const std::string upperName = AnsiUpperCase(name);
@@ -208,18 +202,13 @@ void TForm1::Deinstall(TObject*) {
   std::string rootdir;
   if (DeleteInstallerRecord(FServices.Registry, rootdir)) {
     FBusy = true;
-    try {
-      MyShortCut1->FilePathName = rootdir;
-      ProgressBar2->SetPosition(ProgressBar2->Position() + 1);
-      MyShortCut1->RemoveLink();
-      ProgressBar2->SetPosition(ProgressBar2->Position() + 1);
-      MyShortCut1->RemoveCartella(rootdir, ProgressBar2);
-      ProgressBar2->SetPosition(10);
-    } catch (...) {
-      FBusy = false;
-      throw;
-    }
-    FBusy = false;
+    ScopeExit idle([this] { FBusy = false; });
+    MyShortCut1->FilePathName = rootdir;
+    ProgressBar2->SetPosition(ProgressBar2->Position() + 1);
+    MyShortCut1->RemoveLink();
+    ProgressBar2->SetPosition(ProgressBar2->Position() + 1);
+    MyShortCut1->RemoveCartella(rootdir, ProgressBar2);
+    ProgressBar2->SetPosition(10);
   }
   ShowBox(FServices.Dialogs, "Velto è stato disinstallato", platform::mbOK);
   Button2->SetEnabled(true);

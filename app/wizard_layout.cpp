@@ -26,13 +26,10 @@ class Builder {
  public:
   explicit Builder(TForm1& Form) : FForm(Form) {}
 
+  // A control owned by the wizard window, inside Parent.
   template <class T>
   T* Make(TWinControl* Parent, const char* Name, int L, int T_, int W, int H) {
-    auto* c = new T(&FForm);
-    c->Name = Name;
-    c->SetBounds(L, T_, W, H);
-    c->SetParent(Parent);
-    return c;
+    return NewControl<T>(&FForm, Parent, Name, L, T_, W, H);
   }
 
   TLabel* Label(TWinControl* Parent, const char* Name, const std::string& Caption, int L, int T_, int W, int H,

@@ -19,6 +19,8 @@
 #include "archive/block_records.h"
 #include "archive/format.h"
 #include "runtime/exceptions.h"
+#include "runtime/scope_exit.h"
+#include "runtime/windows_path.h"
 
 namespace {
 
@@ -31,19 +33,6 @@ constexpr const char* kStreamName = ":STREAM";
 // Blocks of one file restored on the caller's thread before the rest are
 // decompressed on several: a file this short is done before threads pay.
 constexpr int kBlocksRestoredHere = 4;
-
-// Runs a cleanup when the scope is left, normally or by an exception.
-template <class F>
-class ScopeExit {
- public:
-  explicit ScopeExit(F Fn) : FFn(std::move(Fn)) {}
-  ~ScopeExit() { FFn(); }
-  ScopeExit(const ScopeExit&) = delete;
-  ScopeExit& operator=(const ScopeExit&) = delete;
-
- private:
-  F FFn;
-};
 
 int32_t ReadInt32(TStream& Source) {
   unsigned char b[4];
@@ -80,21 +69,6 @@ ArchiveHeader ReadHeader(TStream& Source) {
 
 bool StartsWith(const std::string& S, std::string_view Prefix) {
   return S.size() >= Prefix.size() && S.compare(0, Prefix.size(), Prefix) == 0;
-}
-
-// The text after the last backslash or colon.
-std::string FileNamePart(const std::string& Name) {
-  size_t pos = Name.find_last_of("\\:");
-  return pos == std::string::npos ? Name : Name.substr(pos + 1);
-}
-
-// The folder of a file name, without its trailing backslash ("c:" for
-// "c:\x" and "c:x"); "" when the name has no folder part.
-std::string FolderPart(const std::string& Name) {
-  size_t pos = Name.find_last_of("\\:");
-  if (pos == std::string::npos) return "";
-  if (Name[pos] == ':') return Name.substr(0, pos + 1);
-  return Name.substr(0, pos);
 }
 
 // True when the relative path Rel, put below a folder, could name something
