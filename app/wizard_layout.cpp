@@ -2,6 +2,7 @@
 // and colour, and the settings of the four owned components.
 #include "app/unit1.h"
 #include "app/wizard_texts.h"
+#include "ui/application.h"
 
 namespace {
 
@@ -300,7 +301,7 @@ void TForm1::LoadLayout() {
   Notebook1->SetPageIndex(0);
 
   // ---- Owned components ----
-  BackupFile1 = new TBackupFile(this, FServices.Files, FServices.Dialogs);
+  BackupFile1 = new TBackupFile(this, FServices.Files, FServices.Dialogs, Application);
   BackupFile1->Name = "BackupFile1";
   BackupFile1->SetBackupMode(bmAll);
   BackupFile1->CompressionLevel = clMax;

@@ -160,7 +160,7 @@ void TBackupFile::CopyEntryData(TStream& Source, TStream* Destination, bool Writ
 }
 
 void TBackupFile::AfterBlockRecord(bool CountProgress, uint32_t Produced) {
-  FDialogs.ProcessMessages();
+  if (FPump) FPump->ProcessMessages();
   if (CountProgress) {
     FBytesDone = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, int64_t(FBytesDone) + Produced));
     if (OnProgress) OnProgress(this, FCurrentFileName, ProgressPercent(FBytesDone, FTotalSize), FContinueFlag);

@@ -12,7 +12,6 @@ class Win32Dialogs : public IDialogs {
   int ShowMessageBox(const std::string& Text, const std::string& Caption, uint32_t Flags) override;
   // Dispatches every message waiting in the thread's queue, then returns. A
   // WM_QUIT taken from the queue is posted again for the main loop to see.
-  void ProcessMessages() override;
 };
 
 }  // namespace platform

@@ -73,7 +73,7 @@ TEST_F(InstallRunTest, ServerEntryInAnyCaseAddsOneQuotedRegistrationCommand) {
   WriteInstaller("2005 1.0.0.0", {{"velto.exe", kDate2005, "m"}, {"bin\\tIdEhUb.ExE", kDate2005, "s"}});
   TForm1* f = StartOnInstallPage();
   std::vector<std::string> commands;
-  dialogs.OnProcessMessages = [&] {
+  peer.OnProcessMessages = [&] {
     if (Form1) commands = Form1->PostInstallCommands().Items();
   };
   std::string recordAtStart = "<unset>";
@@ -266,7 +266,7 @@ TEST_F(InstallRunTest, ButtonsAndCloseBoxDoNothingWhileFilesAreExtracted) {
   WriteProductInstaller();
   TForm1* f = StartOnInstallPage();
   int attempts = 0;
-  dialogs.OnProcessMessages = [&] {
+  peer.OnProcessMessages = [&] {
     if (attempts++ > 0) return;
     EXPECT_TRUE(Form1->Busy());
     peer.PressCloseBox(*Form1);
