@@ -13,6 +13,7 @@
 #include "app/services.h"
 #include "app/unit1.h"
 #include "platform/host/host_filesystem.h"
+#include "platform/host/host_ui.h"
 #include "tests/archive/archive_builder.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fake_registry.h"
@@ -100,8 +101,8 @@ class WizardTest : public ::testing::Test {
   testsupport::FakeDialogs dialogs;
   testsupport::FakeRegistry registry;
   testsupport::FakeSystem system;
-  testsupport::FakeTimers timers;
-  testsupport::FakeCursor cursor;
+  platform::HostTimers timers;
+  platform::HostCursor cursor;
   HeadlessPeer peer;
   TServices services;
   std::unique_ptr<TApplication> app;
