@@ -295,6 +295,15 @@ TEST_F(RestoreTest, StoredNameWithoutFolderAndEmptyDestDirRaises) {
   EXPECT_FALSE(Backup->Busy());
 }
 
+// The folder of a name at the root of the current drive is that root, not
+// an empty folder part.
+TEST_F(RestoreTest, StoredNameAtTheRootOfTheCurrentDriveIsRestoredThere) {
+  ArchiveBuilder b;
+  b.Header("", 3, 1).Entry("\\velto.exe", kDate2005, "exe").End();
+  ASSERT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), ""));
+  EXPECT_EQ(Get("\\velto.exe"), "exe");
+}
+
 TEST_F(RestoreTest, NamesThatClimbOutOfDestDirAreSkippedAsError1) {
   RecordEvents();
   Backup->RestoreFullPath = true;
