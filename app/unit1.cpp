@@ -7,6 +7,8 @@
 #include "app/unit2.h"
 #include "archive/payload.h"
 #include "runtime/exceptions.h"
+#include "runtime/scope_exit.h"
+#include "runtime/windows_path.h"
 #include "ui/application.h"
 
 TForm1* Form1 = nullptr;
@@ -26,12 +28,6 @@ std::string AnsiUpperCase(std::string S) {
     ch = static_cast<char>(c);
   }
   return S;
-}
-
-// The text after the last backslash or colon.
-std::string BaseName(const std::string& Path) {
-  size_t pos = Path.find_last_of("\\:");
-  return pos == std::string::npos ? Path : Path.substr(pos + 1);
 }
 
 // The Windows system folder buffer holds 260 characters, its end included.
@@ -180,18 +176,19 @@ void TForm1::Button1Click(TObject*) {
   ProgressBar1->SetVisible(true);
   FServices.Cursor.SetBusyCursor(true);
   bool ok = false;
-  FBusy = true;
+  // The busy state ends as the block is left, before a failed run is undone.
   try {
+    FBusy = true;
+    ScopeExit idle([this] {
+      FBusy = false;
+      FServices.Cursor.SetBusyCursor(false);
+    });
     FPayloadStream->SetPosition(FPayloadOffset);
     ok = BackupFile1->RestoreFromStream(FPayloadStream.get(), "");
   } catch (...) {
-    FBusy = false;
-    FServices.Cursor.SetBusyCursor(false);
     UndoFailedRun();
     throw;
   }
-  FBusy = false;
-  FServices.Cursor.SetBusyCursor(false);
   // A failed run leaves the wizard here with its buttons working: the user
   // may go back, choose another folder and try again.
   if (!ok) {
@@ -213,7 +210,7 @@ void TForm1::UndoFailedRun() {
 
 void TForm1::BackupFile1RestoreFile(TObject*, std::string& Filename, int32_t, bool& DoRestore) {
   const std::string dest = LabelDir->Caption();
-  const std::string name = BaseName(Filename);
+  const std::string name = FileNamePart(Filename);
   Filename = dest + "\\" + name;
   // Noted before anything is made, so that a failed run can take it away.
   FJournal.NoteTarget(Filename);
@@ -254,18 +251,13 @@ void TForm1::Deinstall(TObject*) {
   }
   if (opened) {
     FBusy = true;
-    try {
-      MyShortCut1->FilePathName = rootdir;
-      ProgressBar2->SetPosition(ProgressBar2->Position() + 1);
-      MyShortCut1->RemoveLink();
-      ProgressBar2->SetPosition(ProgressBar2->Position() + 1);
-      MyShortCut1->RemoveCartella(rootdir, ProgressBar2);
-      ProgressBar2->SetPosition(10);
-    } catch (...) {
-      FBusy = false;
-      throw;
-    }
-    FBusy = false;
+    ScopeExit idle([this] { FBusy = false; });
+    MyShortCut1->FilePathName = rootdir;
+    ProgressBar2->SetPosition(ProgressBar2->Position() + 1);
+    MyShortCut1->RemoveLink();
+    ProgressBar2->SetPosition(ProgressBar2->Position() + 1);
+    MyShortCut1->RemoveCartella(rootdir, ProgressBar2);
+    ProgressBar2->SetPosition(10);
   }
   ShowBox(FServices.Dialogs, "Velto è stato disinstallato", platform::mbOK);
   Button2->SetEnabled(true);

@@ -2,17 +2,8 @@
 
 namespace {
 
-template <class T>
-T* Make(TForm2* Form, const char* Name, int L, int T_, int W, int H) {
-  auto* c = new T(Form);
-  c->Name = Name;
-  c->SetBounds(L, T_, W, H);
-  c->SetParent(Form);
-  return c;
-}
-
 TLabel* MakeLabel(TForm2* Form, const char* Name, const char* Caption, int L, int T_, int W) {
-  auto* l = Make<TLabel>(Form, Name, L, T_, W, 13);
+  auto* l = NewControl<TLabel>(Form, Form, Name, L, T_, W, 13);
   l->SetCaption(Caption);
   return l;
 }
@@ -30,18 +21,18 @@ TForm2::TForm2(TComponent* AOwner, const TServices& Services) : TForm(AOwner, Se
 
   Label5 = MakeLabel(this, "Label5", "Selezionare un nuovo percorso per l'installazione", 8, 8, 259);
   Label3 = MakeLabel(this, "Label3", "Percorso:", 8, 32, 100);
-  Edit1 = Make<TEdit>(this, "Edit1", 8, 48, 229, 21);
+  Edit1 = NewControl<TEdit>(this, this, "Edit1", 8, 48, 229, 21);
   Label2 = MakeLabel(this, "Label2", "Directory:", 8, 78, 100);
-  DirectoryListBox1 = Make<TDirectoryListBox>(this, "DirectoryListBox1", 8, 94, 145, 97);
+  DirectoryListBox1 = NewControl<TDirectoryListBox>(this, this, "DirectoryListBox1", 8, 94, 145, 97);
   DirectoryListBox1->ItemHeight = 16;
   Label1 = MakeLabel(this, "Label1", "Driver:", 8, 198, 100);
-  DriveComboBox1 = Make<TDriveComboBox>(this, "DriveComboBox1", 8, 214, 145, 21);
+  DriveComboBox1 = NewControl<TDriveComboBox>(this, this, "DriveComboBox1", 8, 214, 145, 21);
   Label4 = MakeLabel(this, "Label4", "", 8, 240, 145);
   Label4->SetVisible(false);
-  Button1 = Make<TButton>(this, "Button1", 176, 94, 75, 25);
+  Button1 = NewControl<TButton>(this, this, "Button1", 176, 94, 75, 25);
   Button1->SetCaption("Conferma");
   Button1->ModalResult = mrOk;
-  Button2 = Make<TButton>(this, "Button2", 176, 126, 75, 25);
+  Button2 = NewControl<TButton>(this, this, "Button2", 176, 126, 75, 25);
   Button2->SetCaption("Annulla");
   Button2->ModalResult = mrCancel;
 

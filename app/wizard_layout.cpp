@@ -5,6 +5,7 @@
 
 #include "app/unit1.h"
 #include "app/wizard_texts.h"
+#include "ui/application.h"
 
 namespace {
 
@@ -29,13 +30,10 @@ class Builder {
  public:
   explicit Builder(TForm1& Form) : FForm(Form) {}
 
+  // A control owned by the wizard window, inside Parent.
   template <class T>
   T* Make(TWinControl* Parent, const char* Name, int L, int T_, int W, int H) {
-    auto* c = new T(&FForm);
-    c->Name = Name;
-    c->SetBounds(L, T_, W, H);
-    c->SetParent(Parent);
-    return c;
+    return NewControl<T>(&FForm, Parent, Name, L, T_, W, H);
   }
 
   TLabel* Label(TWinControl* Parent, const char* Name, const std::string& Caption, int L, int T_, int W, int H,
@@ -339,7 +337,7 @@ void TForm1::LoadLayout() {
   Notebook1->SetPageIndex(0);
 
   // ---- Owned components ----
-  BackupFile1 = new TBackupFile(this, FServices.Files, FServices.Dialogs);
+  BackupFile1 = new TBackupFile(this, FServices.Files, FServices.Dialogs, Application);
   BackupFile1->Name = "BackupFile1";
   BackupFile1->SetBackupMode(bmAll);
   BackupFile1->CompressionLevel = clMax;

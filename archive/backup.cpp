@@ -27,8 +27,9 @@ std::string DiskPromptMessage(const std::string& DiskText) {
   return "Please insert disk " + DiskText + " and click OK to continue.";
 }
 
-TBackupFile::TBackupFile(TComponent* AOwner, platform::IFileSystem& Files, platform::IDialogs& Dialogs)
-    : TComponent(AOwner), FFiles(Files), FDialogs(Dialogs) {}
+TBackupFile::TBackupFile(TComponent* AOwner, platform::IFileSystem& Files, platform::IDialogs& Dialogs,
+                         platform::IMessagePump* Pump)
+    : TComponent(AOwner), FFiles(Files), FDialogs(Dialogs), FPump(Pump) {}
 
 void TBackupFile::SetBackupMode(TBackupMode Value) {
   if (Value == FBackupMode) return;

@@ -14,6 +14,7 @@
 #include "archive/block_pipeline.h"
 #include "platform/dialogs.h"
 #include "platform/filesystem.h"
+#include "platform/ui.h"
 #include "runtime/component.h"
 #include "runtime/streams.h"
 #include "runtime/stringlist.h"
@@ -56,8 +57,10 @@ using TBackupErrorEvent = std::function<void(TObject* Sender, const int32_t Erro
 
 class TBackupFile : public TComponent {
  public:
-  // Files and Dialogs must outlive the component.
-  TBackupFile(TComponent* AOwner, platform::IFileSystem& Files, platform::IDialogs& Dialogs);
+  // Files, Dialogs and Pump must outlive the component. Pump, when given,
+  // handles the GUI's pending messages after every data block restored.
+  TBackupFile(TComponent* AOwner, platform::IFileSystem& Files, platform::IDialogs& Dialogs,
+              platform::IMessagePump* Pump = nullptr);
 
   // ---- Published properties, in their stored order ----
   std::string Version() const { return "5.10"; }
@@ -221,6 +224,7 @@ class TBackupFile : public TComponent {
 
   platform::IFileSystem& FFiles;
   platform::IDialogs& FDialogs;
+  platform::IMessagePump* FPump;
   TBackupMode FBackupMode = bmAll;
   int32_t FFileCount = 0;
   int32_t FRestoredCount = 0;

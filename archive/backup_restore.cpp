@@ -23,6 +23,8 @@
 #include "archive/progress.h"
 #include "archive/volumes.h"
 #include "runtime/exceptions.h"
+#include "runtime/scope_exit.h"
+#include "runtime/windows_path.h"
 
 namespace {
 
@@ -34,19 +36,6 @@ constexpr const char* kStreamName = ":STREAM";
 // Blocks of one file restored on the caller's thread before the rest are
 // decompressed on several: a file this short is done before threads pay.
 constexpr int kBlocksRestoredHere = 4;
-
-// Runs a cleanup when the scope is left, normally or by an exception.
-template <class F>
-class ScopeExit {
- public:
-  explicit ScopeExit(F Fn) : FFn(std::move(Fn)) {}
-  ~ScopeExit() { FFn(); }
-  ScopeExit(const ScopeExit&) = delete;
-  ScopeExit& operator=(const ScopeExit&) = delete;
-
- private:
-  F FFn;
-};
 
 int32_t ReadInt32(TStream& Source) {
   unsigned char b[4];
@@ -79,21 +68,6 @@ ArchiveHeader ReadHeader(TStream& Source) {
   header.TotalSize = ReadInt32(Source);
   header.FileCount = ReadInt32(Source);
   return header;
-}
-
-// The text after the last backslash or colon.
-std::string FileNamePart(const std::string& Name) {
-  size_t pos = Name.find_last_of("\\:");
-  return pos == std::string::npos ? Name : Name.substr(pos + 1);
-}
-
-// The folder of a file name, without its trailing backslash ("c:" for
-// "c:\x" and "c:x"); "" when the name has no folder part.
-std::string FolderPart(const std::string& Name) {
-  size_t pos = Name.find_last_of("\\:");
-  if (pos == std::string::npos) return "";
-  if (Name[pos] == ':') return Name.substr(0, pos + 1);
-  return Name.substr(0, pos);
 }
 
 // True when the relative path Rel, put below a folder, could name something
@@ -217,7 +191,7 @@ void TBackupFile::CopyEntryData(TStream& Source, TStream* Destination, bool Writ
 }
 
 void TBackupFile::AfterBlockRecord(bool CountProgress, uint32_t Produced) {
-  FDialogs.ProcessMessages();
+  if (FPump) FPump->ProcessMessages();
   if (CountProgress) {
     FBytesDone = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, int64_t(FBytesDone) + Produced));
     if (OnProgress) OnProgress(this, FCurrentFileName, archive::ProgressPercent(FBytesDone, FTotalSize), FContinueFlag);

@@ -20,7 +20,6 @@ namespace {
 class SilentDialogs : public platform::IDialogs {
  public:
   int ShowMessageBox(const std::string&, const std::string&, uint32_t) override { return platform::idCancel; }
-  void ProcessMessages() override {}
 };
 
 // A folder of its own under /tmp for this process, emptied per input.

@@ -1,4 +1,5 @@
-// Message boxes and the GUI's message processing, as the logic needs them.
+// Message boxes, as the logic needs them (the message pump is
+// platform::IMessagePump in platform/ui.h).
 #pragma once
 
 #include <cstdint>
@@ -23,8 +24,6 @@ class IDialogs {
   virtual ~IDialogs() = default;
   // Shows a modal message box and returns the button chosen (idOK, ...).
   virtual int ShowMessageBox(const std::string& Text, const std::string& Caption, uint32_t Flags) = 0;
-  // Lets the GUI handle its pending messages (paint, timers, clicks).
-  virtual void ProcessMessages() = 0;
 };
 
 }  // namespace platform

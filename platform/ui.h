@@ -1,11 +1,23 @@
 // The window system services that the logic uses besides message boxes:
-// window timers and the mouse cursor.
+// the message pump, window timers and the mouse cursor.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 
 namespace platform {
+
+// The one message pump: what a long piece of work calls between its steps so
+// that paint messages, timer ticks and clicks are handled meanwhile. The real
+// implementation is the application object, which forwards to its peer (so a
+// key typed during the work gets the same dialog-key handling as ever).
+class IMessagePump {
+ public:
+  virtual ~IMessagePump() = default;
+  // Handles the pending messages and returns; a quit request seen meanwhile
+  // stays queued for the main loop. Handlers it runs may throw nothing out.
+  virtual void ProcessMessages() = 0;
+};
 
 class ITimers {
  public:

@@ -208,7 +208,6 @@ class TConsoleDialogs : public platform::IDialogs {
     FErr << "velto-arc: " << Text << "\n";
     return platform::idOK;
   }
-  void ProcessMessages() override {}
 
  private:
   std::ostream& FErr;

@@ -1,6 +1,7 @@
 // TApplication: the application object. It owns the forms made with
-// CreateForm, knows the main form, runs the message loop through the peer
-// and shows the exceptions that escape event handlers.
+// CreateForm, knows the main form, runs the message loop through the peer,
+// is the message pump of long pieces of work (forwarding to the peer) and
+// shows the exceptions that escape event handlers.
 #pragma once
 
 #include <exception>
@@ -9,12 +10,13 @@
 #include <vector>
 
 #include "platform/dialogs.h"
+#include "platform/ui.h"
 #include "runtime/component.h"
 #include "ui/widget_peer.h"
 
 class TForm;
 
-class TApplication : public TComponent {
+class TApplication : public TComponent, public platform::IMessagePump {
  public:
   // Peer and Dialogs must outlive the application. The newest application
   // is the global Application until it is destroyed.
@@ -48,7 +50,7 @@ class TApplication : public TComponent {
   void Terminate();
   bool Terminated() const { return FTerminated; }
   // Lets the peer handle the pending messages.
-  void ProcessMessages();
+  void ProcessMessages() override;
 
   // Runs Event, the way every input event is run: an exception escaping it
   // is shown by HandleException and does not propagate. After the outermost

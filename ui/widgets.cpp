@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "platform/filesystem.h"
+#include "runtime/windows_path.h"
 #include "ui/application.h"
 
 // ---- TBitmap ---------------------------------------------------------------
@@ -676,9 +677,7 @@ std::string TDirectoryListBox::ItemPath(int Index) const {
     for (int i = 1; i <= Index; ++i) path += (i > 1 ? "\\" : "") + FItems[static_cast<size_t>(i)].Name;
     return path;
   }
-  std::string base = FDirectory;
-  if (base.back() != '\\') base += "\\";
-  return base + item.Name;
+  return WithTrailingBackslash(FDirectory) + item.Name;
 }
 
 void TDirectoryListBox::OpenItem(int Index) {

@@ -616,3 +616,16 @@ class TDirectoryListBox : public TControl {
   std::vector<Item> FItems;
   int FItemIndex = -1;
 };
+
+// Makes a control of class T owned by Owner (which destroys it), named Name,
+// at the given bounds inside Parent: the one way forms lay out their
+// controls. Returns the control; an exception from the peer propagates and
+// leaves the control with its owner.
+template <class T>
+T* NewControl(TComponent* Owner, TWinControl* Parent, const char* Name, int Left, int Top, int Width, int Height) {
+  auto* control = new T(Owner);
+  control->Name = Name;
+  control->SetBounds(Left, Top, Width, Height);
+  control->SetParent(Parent);
+  return control;
+}

@@ -12,7 +12,6 @@ class HostDialogs : public IDialogs {
   // single OK button is always answered idOK.
   explicit HostDialogs(int ChoiceAnswer = idCancel) : FChoiceAnswer(ChoiceAnswer) {}
   int ShowMessageBox(const std::string& Text, const std::string& Caption, uint32_t Flags) override;
-  void ProcessMessages() override {}
 
  private:
   int FChoiceAnswer;

@@ -1,4 +1,5 @@
-// Message boxes and message processing through user32.
+// Message boxes through user32 (messages are pumped by the application
+// through its peer, not here).
 #pragma once
 
 #include "platform/dialogs.h"
@@ -10,9 +11,6 @@ class Win32Dialogs : public IDialogs {
   // A modal MessageBoxA owned by the thread's active window (none when the
   // program has no active window), so the box stays in front of it.
   int ShowMessageBox(const std::string& Text, const std::string& Caption, uint32_t Flags) override;
-  // Dispatches every message waiting in the thread's queue, then returns. A
-  // WM_QUIT taken from the queue is posted again for the main loop to see.
-  void ProcessMessages() override;
 };
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 #include "platform/dostime.h"
 #include "platform/win32/win32_error.h"
 #include "runtime/exceptions.h"
+#include "runtime/windows_path.h"
 
 namespace platform {
 
@@ -85,12 +86,6 @@ DWORD AccessOf(uint16_t Mode) {
   }
 }
 
-std::string WithoutTrailingBackslash(std::string Path) {
-  // Keep the backslash of a drive root ("c:\") and of "\".
-  while (Path.size() > 1 && Path.back() == '\\' && !(Path.size() == 3 && Path[1] == ':')) Path.pop_back();
-  return Path;
-}
-
 bool HasWildcard(const std::string& Path) { return Path.find_first_of("*?") != std::string::npos; }
 
 }  // namespace
@@ -113,12 +108,8 @@ bool Win32FileSystem::ForceDirectories(const std::string& Path) {
   std::string dir = WithoutTrailingBackslash(Path);
   if (dir.empty()) return false;
   if (DirectoryExists(dir)) return true;
-  size_t slash = dir.find_last_of('\\');
-  if (slash != std::string::npos && slash > 0) {
-    std::string parent = dir.substr(0, slash);
-    if (parent.size() == 2 && parent[1] == ':') parent += '\\';  // "c:" alone means the current folder of c:
-    if (parent != dir) ForceDirectories(parent);                 // a failure shows in the final check
-  }
+  const std::string parent = FolderPart(dir);
+  if (!parent.empty() && parent != dir) ForceDirectories(parent);  // a failure shows in the final check
   CreateDirectoryA(dir.c_str(), nullptr);
   return DirectoryExists(dir);
 }
@@ -215,9 +206,7 @@ std::vector<IFileSystem::DriveInfo> Win32FileSystem::Drives() {
 std::vector<std::string> Win32FileSystem::SubFolders(const std::string& Path) {
   std::vector<std::string> names;
   if (Path.empty() || HasWildcard(Path)) return names;
-  std::string pattern = Path;
-  if (pattern.back() != '\\' && pattern.back() != ':') pattern += '\\';
-  pattern += "*.*";
+  const std::string pattern = WithTrailingBackslash(Path) + "*.*";
   WIN32_FIND_DATAA data;
   HANDLE find = FindFirstFileA(pattern.c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return names;

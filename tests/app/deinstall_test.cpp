@@ -158,7 +158,7 @@ TEST_F(DeinstallTest, ClosingAfterUninstallationWritesNothing) {
   peer.Click(*f->Button3);
   EXPECT_TRUE(WizardGone());
   EXPECT_FALSE(registry.HasKey(kRecordRoot, kRecordKey));
-  EXPECT_TRUE(system.Started.empty());
+  EXPECT_TRUE(system.Started().empty());
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ namespace {
 
 class FailedRunTest : public WizardTest {
  protected:
-  FailedRunTest() : fake(files), fakeServices{fake, dialogs, registry, system, timers, cursor, peer} {}
+  FailedRunTest() : fake(files), fakeServices{fake, dialogs, registry, system, timers, cursor, peer, shell} {}
   // The windows (and their payload streams) go before the fake they use.
   ~FailedRunTest() override { app.reset(); }
 
@@ -89,8 +89,8 @@ TEST_F(FailedRunTest, CommandsAtCloseAreThoseOfTheGoodRunAfterAFailedOne) {
   f->LabelDir->SetCaption("c:\\B");
   peer.Click(*f->Button9);
   EXPECT_TRUE(WizardGone());
-  ASSERT_EQ(system.Started.size(), 1u);
-  EXPECT_EQ(system.Started[0].CommandLine, "\"c:\\B\\TideHub.EXE\" /regserver");
+  ASSERT_EQ(system.Started().size(), 1u);
+  EXPECT_EQ(system.Started()[0].CommandLine, "\"c:\\B\\TideHub.EXE\" /regserver");
   EXPECT_EQ(Record("RootDir"), "c:\\B\\velto.exe");
   EXPECT_EQ(HostFile("c:\\B\\velto.exe"), "main program");
 }
@@ -109,7 +109,7 @@ TEST_F(FailedRunTest, DestinationThatIsNotAFullPathIsRefusedBeforeAnythingIsWrit
     EXPECT_EQ(f->Notebook1->PageIndex(), 5);
     EXPECT_FALSE(f->ProgressBar1->Visible());
     EXPECT_FALSE(AnyWrite());
-    EXPECT_TRUE(cursor.Changes.empty());
+    EXPECT_TRUE(cursor.History().empty());
   }
   // Corrected, it installs.
   f->LabelDir->SetCaption("c:\\Velto");

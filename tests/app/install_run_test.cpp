@@ -38,7 +38,7 @@ TEST_F(InstallRunTest, InstallaExtractsFlatShowsSuccessAndCloses) {
   EXPECT_TRUE(WizardGone());
 
   // The hourglass during the run only.
-  EXPECT_EQ(cursor.Changes, (std::vector<bool>{true, false}));
+  EXPECT_EQ(cursor.History(), (std::vector<bool>{true, false}));
 }
 
 TEST_F(InstallRunTest, ProgressBarAppearsAndEndsAtHundredRepaintedAtOnce) {
@@ -73,16 +73,16 @@ TEST_F(InstallRunTest, ServerEntryInAnyCaseAddsOneQuotedRegistrationCommand) {
   WriteInstaller("2005 1.0.0.0", {{"velto.exe", kDate2005, "m"}, {"bin\\tIdEhUb.ExE", kDate2005, "s"}});
   TForm1* f = StartOnInstallPage();
   std::vector<std::string> commands;
-  dialogs.OnProcessMessages = [&] {
+  peer.OnProcessMessages = [&] {
     if (Form1) commands = Form1->PostInstallCommands().Items();
   };
   std::string recordAtStart = "<unset>";
   system.OnStartCommand = [&](const std::string&) { recordAtStart = Record("RootDir"); };
   peer.Click(*f->Button9);
   EXPECT_EQ(commands, std::vector<std::string>{"\"" + Dest("tIdEhUb.ExE") + "\" /regserver"});
-  ASSERT_EQ(system.Started.size(), 1u);
-  EXPECT_EQ(system.Started[0].CommandLine, "\"c:\\programmi\\brovik\\agent\\tIdEhUb.ExE\" /regserver");
-  EXPECT_EQ(system.Started[0].ShowState, 1);
+  ASSERT_EQ(system.Started().size(), 1u);
+  EXPECT_EQ(system.Started()[0].CommandLine, "\"c:\\programmi\\brovik\\agent\\tIdEhUb.ExE\" /regserver");
+  EXPECT_EQ(system.Started()[0].ShowState, 1);
   // Started before the record was written.
   EXPECT_EQ(recordAtStart, "<missing>");
   EXPECT_EQ(Record("RootDir"), Dest("velto.exe"));
@@ -93,7 +93,7 @@ TEST_F(InstallRunTest, PayloadWithoutServerStartsNothingAtClose) {
   TForm1* f = StartOnInstallPage();
   peer.Click(*f->Button9);
   EXPECT_TRUE(WizardGone());
-  EXPECT_TRUE(system.Started.empty());
+  EXPECT_TRUE(system.Started().empty());
   EXPECT_EQ(Record("version"), "t");
 }
 
@@ -231,7 +231,7 @@ TEST_F(InstallRunTest, UninstallationEarlierInTheRunStopsCommandsAndRecordAtClos
   EXPECT_TRUE(peer.Click(*f->Button9));
   EXPECT_TRUE(WizardGone());
   EXPECT_TRUE(files.FileExists(Dest("velto.exe")));
-  EXPECT_TRUE(system.Started.empty());
+  EXPECT_TRUE(system.Started().empty());
   EXPECT_FALSE(registry.HasKey(kRecordRoot, kRecordKey));
 }
 
@@ -255,7 +255,7 @@ TEST_F(InstallRunTest, ButtonsAndCloseBoxDoNothingWhileFilesAreExtracted) {
   WriteProductInstaller();
   TForm1* f = StartOnInstallPage();
   int attempts = 0;
-  dialogs.OnProcessMessages = [&] {
+  peer.OnProcessMessages = [&] {
     if (attempts++ > 0) return;
     EXPECT_TRUE(Form1->Busy());
     peer.PressCloseBox(*Form1);
@@ -268,8 +268,8 @@ TEST_F(InstallRunTest, ButtonsAndCloseBoxDoNothingWhileFilesAreExtracted) {
   EXPECT_GT(attempts, 0);
   EXPECT_TRUE(WizardGone());
   EXPECT_EQ(dialogs.Boxes.size(), 1u);  // the success box, once
-  EXPECT_EQ(system.Started.size(), 1u);
-  EXPECT_EQ(cursor.Changes, (std::vector<bool>{true, false}));
+  EXPECT_EQ(system.Started().size(), 1u);
+  EXPECT_EQ(cursor.History(), (std::vector<bool>{true, false}));
 }
 
 TEST_F(InstallRunTest, FailedRestoreStaysOnInstallPageWithButtonsWorking) {
@@ -293,13 +293,13 @@ TEST_F(InstallRunTest, FailedRestoreStaysOnInstallPageWithButtonsWorking) {
   EXPECT_FALSE(f->Busy());
   EXPECT_EQ(f->Notebook1->PageIndex(), 5);
   EXPECT_TRUE(f->Button9->Showing() && f->Button9->EffectivelyEnabled());
-  EXPECT_EQ(cursor.Changes, (std::vector<bool>{true, false}));
+  EXPECT_EQ(cursor.History(), (std::vector<bool>{true, false}));
   // Back, and closed: nothing started, nothing recorded.
   EXPECT_TRUE(peer.Click(*f->Button10));
   EXPECT_EQ(f->Notebook1->PageIndex(), 3);
   EXPECT_TRUE(peer.Click(*f->Button8));
   EXPECT_TRUE(WizardGone());
-  EXPECT_TRUE(system.Started.empty());
+  EXPECT_TRUE(system.Started().empty());
   // The links were made when the main executable came up; no record.
   EXPECT_FALSE(registry.HasKey(kRecordRoot, kRecordKey));
 }
@@ -332,7 +332,7 @@ TEST_F(InstallRunTest, WithoutPayloadStreamInstallaSaysTheInstallerIsDamaged) {
   EXPECT_EQ(Form1, f);
   EXPECT_EQ(f->Notebook1->PageIndex(), 5);
   EXPECT_FALSE(f->ProgressBar1->Visible());
-  EXPECT_TRUE(cursor.Changes.empty());
+  EXPECT_TRUE(cursor.History().empty());
 }
 
 TEST_F(InstallRunTest, RecordThatCannotBeWrittenStillClosesAndStartsCommandsOnce) {
@@ -343,7 +343,7 @@ TEST_F(InstallRunTest, RecordThatCannotBeWrittenStillClosesAndStartsCommandsOnce
   EXPECT_TRUE(WizardGone());
   EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Lanciare il programma dall'icona sul desktop",
                                                   "Failed to set data for 'Cognome'"}));
-  EXPECT_EQ(system.Started.size(), 1u);
+  EXPECT_EQ(system.Started().size(), 1u);
   // The values before the failing one are written, the later ones are not.
   EXPECT_EQ(Record("RootDir"), Dest("velto.exe"));
   EXPECT_EQ(Record("version"), "2005 1.0.0.0");
@@ -357,7 +357,7 @@ TEST_F(InstallRunTest, RecordKeyThatCannotBeOpenedStillCloses) {
   peer.Click(*f->Button9);
   EXPECT_TRUE(WizardGone());
   EXPECT_EQ(BoxTexts().back(), "Failed to set data for 'RootDir'");
-  EXPECT_EQ(system.Started.size(), 1u);
+  EXPECT_EQ(system.Started().size(), 1u);
 }
 
 TEST_F(InstallRunTest, RepeatedCloseAfterInstallStartsCommandsOnlyOnce) {
@@ -373,10 +373,10 @@ TEST_F(InstallRunTest, RepeatedCloseAfterInstallStartsCommandsOnlyOnce) {
   };
   peer.Click(*f->Button9);
   ASSERT_EQ(Form1, f);
-  EXPECT_EQ(system.Started.size(), 1u);
+  EXPECT_EQ(system.Started().size(), 1u);
   EXPECT_TRUE(peer.PressCloseBox(*f));
   EXPECT_TRUE(WizardGone());
-  EXPECT_EQ(system.Started.size(), 1u);
+  EXPECT_EQ(system.Started().size(), 1u);
   EXPECT_EQ(registry.KeyAt(kRecordRoot, kRecordKey).WriteOrder.size(), 10u);
 }
 

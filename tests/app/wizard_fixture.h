@@ -15,6 +15,7 @@
 #include "app/unit1.h"
 #include "platform/host/host_filesystem.h"
 #include "platform/host/host_shell.h"
+#include "platform/host/host_ui.h"
 #include "runtime/exceptions.h"
 #include "tests/archive/archive_builder.h"
 #include "tests/support/fake_dialogs.h"
@@ -128,8 +129,8 @@ class WizardTest : public ::testing::Test {
   testsupport::FakeDialogs dialogs;
   testsupport::FakeRegistry registry;
   testsupport::FakeSystem system;
-  testsupport::FakeTimers timers;
-  testsupport::FakeCursor cursor;
+  platform::HostTimers timers;
+  platform::HostCursor cursor;
   HeadlessPeer peer;
   platform::HostShell hostShell;
   testsupport::FakeShell shell;

@@ -304,7 +304,7 @@ TEST_F(WizardTest, ProgramRunsTheWizardUntilItIsClosed) {
   EXPECT_EQ(RunInstaller(services), 0);
   EXPECT_TRUE(ran);
   EXPECT_EQ(Form1, nullptr);
-  EXPECT_TRUE(system.Started.empty());
+  EXPECT_TRUE(system.Started().empty());
 }
 
 // ---- Navigation ----------------------------------------------------------------------
@@ -360,7 +360,7 @@ TEST_P(CloseWithoutInstall, ClosesAndNeitherStartsCommandsNorWritesTheRecord) {
       break;
   }
   EXPECT_TRUE(WizardGone());
-  EXPECT_TRUE(system.Started.empty());
+  EXPECT_TRUE(system.Started().empty());
   EXPECT_EQ(registry.WriteCount, 0);
   EXPECT_FALSE(registry.HasKey(kRecordRoot, kRecordKey));
   EXPECT_EQ(peer.FormsDestroyed.size(), 1u);

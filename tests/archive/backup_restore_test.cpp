@@ -297,6 +297,15 @@ TEST_F(RestoreTest, StoredNameWithoutFolderAndEmptyDestDirRaises) {
   EXPECT_FALSE(Backup->Busy());
 }
 
+// The folder of a name at the root of the current drive is that root, not
+// an empty folder part.
+TEST_F(RestoreTest, StoredNameAtTheRootOfTheCurrentDriveIsRestoredThere) {
+  ArchiveBuilder b;
+  b.Header("", 3, 1).Entry("\\velto.exe", kDate2005, "exe").End();
+  ASSERT_TRUE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), ""));
+  EXPECT_EQ(Get("\\velto.exe"), "exe");
+}
+
 TEST_F(RestoreTest, NamesThatClimbOutOfDestDirAreSkippedAsError1) {
   RecordEvents();
   Backup->RestoreFullPath = true;
@@ -410,7 +419,7 @@ TEST_F(RestoreTest, ProgressComesAfterEveryBlockRecordOfTheWholeArchive) {
       "restored c:\\d\\b.bin",    "progress  100",
   };
   EXPECT_EQ(Events, expected);
-  EXPECT_GE(Dialogs.ProcessMessagesCalls, 6);  // once per block record restored, at least
+  EXPECT_GE(Pump.ProcessMessagesCalls, 6);  // once per block record restored, at least
 }
 
 TEST_F(RestoreTest, ProgressRoundsHalvesToEven) {
@@ -674,14 +683,14 @@ TEST_F(RestoreTest, DamageInALongFileEndsTheRunAlikeOnEveryThreadCount) {
     for (int threads : kThreadCounts) {
       Events.clear();
       RecordEvents();
-      Dialogs.ProcessMessagesCalls = 0;
+      Pump.ProcessMessagesCalls = 0;
       Backup->DecompressionThreads = threads;
       LongRun run;
       run.Result = Backup->Restore(archive, "c:\\d");
       run.Error = Backup->ErrorCode();
       run.Bytes = Get("c:\\d\\a.bin");
       run.Events = Events;
-      run.ProcessMessagesCalls = Dialogs.ProcessMessagesCalls;
+      run.ProcessMessagesCalls = Pump.ProcessMessagesCalls;
       EXPECT_EQ(Files.OpenStreams, 0) << what << ", " << threads;
       EXPECT_FALSE(Exists("c:\\d\\b.txt")) << what << ", " << threads;
       runs.push_back(run);

@@ -17,6 +17,7 @@
 #include "tests/archive/archive_builder.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fake_filesystem.h"
+#include "tests/support/fake_message_pump.h"
 #include "tests/support/temp_dir.h"
 
 namespace testarchive {
@@ -29,7 +30,7 @@ class ArchiveTest : public ::testing::Test {
     setenv("TZ", "Europe/Rome", 1);
     tzset();
     std::filesystem::create_directories(Temp.Path() + "/drives/c");
-    Backup = std::make_unique<TBackupFile>(nullptr, Files, Dialogs);
+    Backup = std::make_unique<TBackupFile>(nullptr, Files, Dialogs, &Pump);
   }
 
   // Writes Bytes as the file WinPath (a c:\ path) and returns WinPath.
@@ -74,6 +75,7 @@ class ArchiveTest : public ::testing::Test {
   platform::HostFileSystem Host;
   testsupport::FakeFileSystem Files;  // what the component sees
   testsupport::FakeDialogs Dialogs;
+  testsupport::FakeMessagePump Pump;
   std::unique_ptr<TBackupFile> Backup;
   std::vector<std::string> Events;
 };

@@ -11,14 +11,22 @@ using platform::Win32Cursor;
 using platform::Win32Dialogs;
 using platform::Win32Timers;
 
-// Pumps messages through ProcessMessages until Done() or TimeoutMs passed.
+// Dispatches the pending messages of this thread.
+void DispatchPending() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+// Pumps messages until Done() or TimeoutMs passed.
 template <class F>
 bool PumpUntil(F Done, DWORD TimeoutMs) {
-  Win32Dialogs dialogs;
   DWORD start = GetTickCount();
   while (!Done()) {
     if (GetTickCount() - start > TimeoutMs) return false;
-    dialogs.ProcessMessages();
+    DispatchPending();
     Sleep(5);
   }
   return true;
@@ -59,38 +67,6 @@ TEST(Win32Timers, DestroyedObjectStopsItsTimers) {
   }
   PumpUntil([] { return false; }, 100);
   EXPECT_EQ(ticks, 0);
-}
-
-LRESULT CALLBACK CountingProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
-  if (Msg == WM_APP + 1) {
-    ++*reinterpret_cast<int*>(GetWindowLongPtrA(Wnd, GWLP_USERDATA));
-    return 0;
-  }
-  return DefWindowProcA(Wnd, Msg, W, L);
-}
-
-TEST(Win32Dialogs, ProcessMessagesDispatchesPendingMessagesAndKeepsQuit) {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = CountingProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = "VeltoCountingWindow";
-  RegisterClassA(&wc);
-  HWND wnd = CreateWindowA("VeltoCountingWindow", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-  ASSERT_NE(wnd, nullptr);
-  int count = 0;
-  SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&count));
-  PostMessageA(wnd, WM_APP + 1, 0, 0);
-  PostMessageA(wnd, WM_APP + 1, 0, 0);
-  Win32Dialogs dialogs;
-  dialogs.ProcessMessages();
-  EXPECT_EQ(count, 2);
-  // A quit request seen while pumping stays for the main loop.
-  PostQuitMessage(7);
-  dialogs.ProcessMessages();
-  MSG msg;
-  ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-  EXPECT_EQ(msg.wParam, 7u);
-  DestroyWindow(wnd);
 }
 
 // Answers the message box with the given caption once it shows.

@@ -24,15 +24,9 @@ class FakeDialogs : public platform::IDialogs {
     Answers.pop_front();
     return a;
   }
-  void ProcessMessages() override {
-    ++ProcessMessagesCalls;
-    if (OnProcessMessages) OnProcessMessages();
-  }
 
   std::vector<Box> Boxes;   // every box shown, in order
   std::deque<int> Answers;  // answers to give, in order; idOK when empty
-  int ProcessMessagesCalls = 0;
-  std::function<void()> OnProcessMessages;  // runs inside ProcessMessages
 };
 
 }  // namespace testsupport

@@ -1,6 +1,5 @@
 #include "tests/support/fake_registry.h"
 
-#include <algorithm>
 #include <cctype>
 #include <stdexcept>
 
@@ -28,70 +27,52 @@ std::string FakeRegistry::Canonical(platform::RootKey Root, const std::string& P
   return std::to_string(static_cast<int>(Root)) + ":" + StripPath(Path);
 }
 
+// A key of the inner registry, with the fake's failures and counters.
 class FakeRegistryKey : public platform::IRegistryKey {
  public:
-  FakeRegistryKey(FakeRegistry& Owner, std::string Canonical) : FOwner(Owner), FPath(std::move(Canonical)) {}
+  FakeRegistryKey(FakeRegistry& Owner, std::string Canonical, std::unique_ptr<platform::IRegistryKey> Inner)
+      : FOwner(Owner), FPath(std::move(Canonical)), FInner(std::move(Inner)) {}
   ~FakeRegistryKey() override { Close(); }
 
-  bool ValueExists(const std::string& Name) override {
-    Key* k = Find();
-    return k && k->Values.count(Lower(Name));
-  }
-  std::string ReadString(const std::string& Name) override {
-    Key* k = Find();
-    if (!k) return "";
-    auto it = k->Values.find(Lower(Name));
-    if (it == k->Values.end()) return "";
-    if (!it->second.IsString) throw ERegistryException("Invalid data type for '" + Name + "'");
-    return it->second.Text;
-  }
+  bool ValueExists(const std::string& Name) override { return FInner->ValueExists(Name); }
+  std::string ReadString(const std::string& Name) override { return FInner->ReadString(Name); }
   void WriteString(const std::string& Name, const std::string& Value) override {
-    Key* k = Find();
-    if (!k || FOwner.FailingWrites.count(Lower(Name)))
-      throw ERegistryException("Failed to set data for '" + Name + "'");
-    k->Values[Lower(Name)] = {true, Value, 0};
-    k->WriteOrder.push_back(Name);
-    ++FOwner.WriteCount;
+    FailIfAsked(Name);
+    FInner->WriteString(Name, Value);
+    Written(Name);
   }
   void WriteInteger(const std::string& Name, uint32_t Value) override {
-    Key* k = Find();
-    if (!k || FOwner.FailingWrites.count(Lower(Name)))
-      throw ERegistryException("Failed to set data for '" + Name + "'");
-    k->Values[Lower(Name)] = {false, "", Value};
-    k->WriteOrder.push_back(Name);
-    ++FOwner.WriteCount;
+    FailIfAsked(Name);
+    FInner->WriteInteger(Name, Value);
+    Written(Name);
   }
-  bool DeleteValue(const std::string& Name) override {
-    Key* k = Find();
-    return k && k->Values.erase(Lower(Name)) > 0;
-  }
-  std::vector<std::string> SubKeyNames() override {
-    std::vector<std::string> names;
-    std::string prefix = FPath + "\\";
-    for (const auto& [path, key] : FOwner.FKeys) {
-      if (path.rfind(prefix, 0) != 0) continue;
-      std::string rest = path.substr(prefix.size());
-      if (rest.find('\\') == std::string::npos) names.push_back(rest);
-    }
-    return names;
-  }
+  bool DeleteValue(const std::string& Name) override { return FInner->DeleteValue(Name); }
+  std::vector<std::string> SubKeyNames() override { return FInner->SubKeyNames(); }
   void Close() override {
     if (FClosed) return;
     FClosed = true;
+    FInner->Close();
     ++FOwner.CloseCount;
   }
 
  private:
-  using Key = FakeRegistry::Key;
-  Key* Find() {
-    if (FClosed) return nullptr;
-    auto it = FOwner.FKeys.find(FPath);
-    return it == FOwner.FKeys.end() ? nullptr : &it->second;
+  void FailIfAsked(const std::string& Name) {
+    if (FOwner.FailingWrites.count(Lower(Name))) throw ERegistryException("Failed to set data for '" + Name + "'");
   }
+  void Written(const std::string& Name) {
+    FOwner.FWrites[FPath].WriteOrder.push_back(Name);
+    ++FOwner.WriteCount;
+  }
+
   FakeRegistry& FOwner;
   std::string FPath;
+  std::unique_ptr<platform::IRegistryKey> FInner;
   bool FClosed = false;
 };
+
+FakeRegistry::FakeRegistry() : FOwnInner(std::make_unique<platform::HostRegistry>()), FInner(*FOwnInner) {}
+
+FakeRegistry::FakeRegistry(platform::IRegistry& Inner) : FInner(Inner) {}
 
 std::unique_ptr<platform::IRegistryKey> FakeRegistry::OpenKey(platform::RootKey Root, const std::string& Path,
                                                               bool CanCreate) {
@@ -99,64 +80,60 @@ std::unique_ptr<platform::IRegistryKey> FakeRegistry::OpenKey(platform::RootKey 
     FLastOpenError = "Access denied.";
     return nullptr;
   }
-  std::string canonical = Canonical(Root, Path);
-  if (!FKeys.count(canonical)) {
-    if (!CanCreate) return nullptr;
-    MakeKey(Root, Path);
-  }
+  auto inner = FInner.OpenKey(Root, Path, CanCreate);
+  if (!inner) return nullptr;
   ++OpenCount;
-  return std::make_unique<FakeRegistryKey>(*this, canonical);
+  return std::make_unique<FakeRegistryKey>(*this, Canonical(Root, Path), std::move(inner));
 }
 
-bool FakeRegistry::KeyExists(platform::RootKey Root, const std::string& Path) { return HasKey(Root, Path); }
+bool FakeRegistry::KeyExists(platform::RootKey Root, const std::string& Path) { return FInner.KeyExists(Root, Path); }
 
 bool FakeRegistry::DeleteKey(platform::RootKey Root, const std::string& Path) {
-  std::string canonical = Canonical(Root, Path);
-  if (!FKeys.count(canonical) || Unopenable.count(StripPath(Path))) return false;
-  std::string prefix = canonical + "\\";
-  std::erase_if(FKeys, [&](const auto& kv) { return kv.first == canonical || kv.first.rfind(prefix, 0) == 0; });
+  if (Unopenable.count(StripPath(Path))) return false;
+  if (!FInner.DeleteKey(Root, Path)) return false;
+  const std::string canonical = Canonical(Root, Path);
+  const std::string prefix = canonical + "\\";
+  std::erase_if(FWrites, [&](const auto& kv) { return kv.first == canonical || kv.first.rfind(prefix, 0) == 0; });
   return true;
 }
 
 void FakeRegistry::MakeKey(platform::RootKey Root, const std::string& Path) {
-  std::string p = StripPath(Path);
-  // Every parent exists as well.
-  size_t pos = 0;
-  while ((pos = p.find('\\', pos)) != std::string::npos) {
-    FKeys[Canonical(Root, p.substr(0, pos))];
-    ++pos;
-  }
-  FKeys[Canonical(Root, p)];
+  if (!FInner.OpenKey(Root, Path, true)) throw std::runtime_error("cannot make key " + Path);
 }
 
 void FakeRegistry::SetString(platform::RootKey Root, const std::string& Path, const std::string& Name,
                              const std::string& Text) {
-  MakeKey(Root, Path);
-  FKeys[Canonical(Root, Path)].Values[Lower(Name)] = {true, Text, 0};
+  auto key = FInner.OpenKey(Root, Path, true);
+  if (!key) throw std::runtime_error("cannot make key " + Path);
+  key->WriteString(Name, Text);
 }
 
 void FakeRegistry::SetNumber(platform::RootKey Root, const std::string& Path, const std::string& Name,
                              uint32_t Number) {
-  MakeKey(Root, Path);
-  FKeys[Canonical(Root, Path)].Values[Lower(Name)] = {false, "", Number};
+  auto key = FInner.OpenKey(Root, Path, true);
+  if (!key) throw std::runtime_error("cannot make key " + Path);
+  key->WriteInteger(Name, Number);
 }
 
 void FakeRegistry::MakeUnopenable(const std::string& Path) { Unopenable.insert(StripPath(Path)); }
 
 bool FakeRegistry::HasKey(platform::RootKey Root, const std::string& Path) const {
-  return FKeys.count(Canonical(Root, Path)) > 0;
+  return FInner.KeyExists(Root, Path);
 }
 
 const FakeRegistry::Key& FakeRegistry::KeyAt(platform::RootKey Root, const std::string& Path) const {
-  return FKeys.at(Canonical(Root, Path));
+  if (!HasKey(Root, Path)) throw std::out_of_range("no key " + Path);
+  return FWrites[Canonical(Root, Path)];
 }
 
 std::string FakeRegistry::StringAt(platform::RootKey Root, const std::string& Path, const std::string& Name) const {
-  auto k = FKeys.find(Canonical(Root, Path));
-  if (k == FKeys.end()) return "<missing>";
-  auto v = k->second.Values.find(Lower(Name));
-  if (v == k->second.Values.end() || !v->second.IsString) return "<missing>";
-  return v->second.Text;
+  auto key = FInner.OpenKey(Root, Path, false);
+  if (!key || !key->ValueExists(Name)) return "<missing>";
+  try {
+    return key->ReadString(Name);
+  } catch (const ERegistryException&) {
+    return "<missing>";
+  }
 }
 
 }  // namespace testsupport

@@ -1,28 +1,33 @@
-// IRegistry for tests: keys and values in memory, with failures on demand.
-// Key paths and value names compare without regard to letter case; a leading
-// backslash is ignored.
+// IRegistry for tests: a decorator over a real registry (its own in-memory
+// HostRegistry unless one is given) that fails on demand (a key that cannot
+// be opened, a value that cannot be written) and counts opens, closes and
+// writes. Arranging and reading back go to the inner registry directly, so
+// they are not counted. Key paths and value names compare without regard to
+// letter case; a leading backslash is ignored.
 #pragma once
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "platform/host/host_registry.h"
 #include "platform/registry.h"
 
 namespace testsupport {
 
 class FakeRegistry : public platform::IRegistry {
  public:
-  struct Value {
-    bool IsString = true;
-    std::string Text;     // a string value
-    uint32_t Number = 0;  // a REG_DWORD value
-  };
+  // What passed through the decorator for one key.
   struct Key {
-    std::map<std::string, Value> Values;  // by lower-case name
     std::vector<std::string> WriteOrder;  // names written, in order (with repeats)
   };
+
+  // Over its own empty in-memory HostRegistry.
+  FakeRegistry();
+  // Over Inner, which must outlive the fake.
+  explicit FakeRegistry(platform::IRegistry& Inner);
 
   std::unique_ptr<platform::IRegistryKey> OpenKey(platform::RootKey Root, const std::string& Path,
                                                   bool CanCreate) override;
@@ -31,21 +36,23 @@ class FakeRegistry : public platform::IRegistry {
   // "Access denied." after an OpenKey of an Unopenable path.
   std::string LastOpenError() override { return FLastOpenError; }
 
-  // ---- Arranging ----
+  // ---- Arranging (straight into the inner registry) ----
   void SetString(platform::RootKey Root, const std::string& Path, const std::string& Name, const std::string& Text);
   void SetNumber(platform::RootKey Root, const std::string& Path, const std::string& Name, uint32_t Number);
   void MakeKey(platform::RootKey Root, const std::string& Path);
-  // OpenKey of Path (with or without creating) returns nullptr.
+  // OpenKey of Path (with or without creating) returns nullptr and DeleteKey
+  // of it fails.
   std::set<std::string> Unopenable;  // lower-case paths without the leading backslash
   void MakeUnopenable(const std::string& Path);
-  // WriteString of a value with this (lower-case) name throws.
+  // WriteString or WriteInteger of a value with this (lower-case) name throws.
   std::set<std::string> FailingWrites;
 
   // ---- Reading back ----
   bool HasKey(platform::RootKey Root, const std::string& Path) const;
-  // The key's values; throws std::out_of_range when the key does not exist.
+  // The writes made through the fake to an existing key; throws
+  // std::out_of_range when the key does not exist.
   const Key& KeyAt(platform::RootKey Root, const std::string& Path) const;
-  // The string value, or "<missing>" when there is none.
+  // The string value, or "<missing>" when there is none (or it is a number).
   std::string StringAt(platform::RootKey Root, const std::string& Path, const std::string& Name) const;
   int OpenCount = 0;   // successful OpenKey calls
   int CloseCount = 0;  // keys closed (each with a flush)
@@ -55,7 +62,9 @@ class FakeRegistry : public platform::IRegistry {
 
  private:
   friend class FakeRegistryKey;
-  std::map<std::string, Key> FKeys;  // by canonical path
+  std::unique_ptr<platform::HostRegistry> FOwnInner;
+  platform::IRegistry& FInner;
+  mutable std::map<std::string, Key> FWrites;  // by canonical path
   std::string FLastOpenError;
 };
 

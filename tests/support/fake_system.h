@@ -1,69 +1,51 @@
-// ISystem, ITimers and ICursor for tests: fixed answers, recorded calls.
+// ISystem for tests: a decorator over the host's HostSystem, which records
+// the commands started. The fake answers chosen paths (the installer's own
+// path, a system folder that cannot be found), can make a start fail, and
+// runs a hook inside StartCommand, where a test looks at the state of the
+// moment. Timers and the cursor need no fake: tests use HostTimers and
+// HostCursor, which record and fire on demand.
 #pragma once
 
 #include <functional>
-#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/system.h"
-#include "platform/ui.h"
+#include "platform/host/host_system.h"
 
 namespace testsupport {
 
 class FakeSystem : public platform::ISystem {
  public:
-  std::string ProgramPath() override { return ProgramPathValue; }
-  std::string SystemDirectory() override { return SystemDirectoryValue; }
+  // Over its own HostSystem.
+  FakeSystem() : FInner(FOwnInner) {}
+  // Over Inner, which must outlive the fake.
+  explicit FakeSystem(platform::HostSystem& Inner) : FInner(Inner) {}
+  FakeSystem(const FakeSystem&) = delete;
+  FakeSystem& operator=(const FakeSystem&) = delete;
+
+  std::string ProgramPath() override { return ProgramPathValue ? *ProgramPathValue : FInner.ProgramPath(); }
+  std::string SystemDirectory() override {
+    return SystemDirectoryValue ? *SystemDirectoryValue : FInner.SystemDirectory();
+  }
   uint32_t StartCommand(const std::string& CommandLine, int ShowState) override {
-    Started.push_back({CommandLine, ShowState});
+    const uint32_t result = FInner.StartCommand(CommandLine, ShowState);
     if (OnStartCommand) OnStartCommand(CommandLine);
-    return StartResult;
+    return StartResult ? *StartResult : result;
   }
 
-  std::string ProgramPathValue = "c:\\download\\setup.exe";
-  std::string SystemDirectoryValue = "c:\\windows\\system32";
-  uint32_t StartResult = 33;
-  struct Start {
-    std::string CommandLine;
-    int ShowState;
-  };
-  std::vector<Start> Started;                              // every StartCommand, in order
+  // Answers instead of the inner system's, when set.
+  std::optional<std::string> ProgramPathValue;
+  std::optional<std::string> SystemDirectoryValue;
+  std::optional<uint32_t> StartResult;                     // 31 or less: the start failed
   std::function<void(const std::string&)> OnStartCommand;  // runs inside StartCommand
-};
 
-class FakeTimers : public platform::ITimers {
- public:
-  uintptr_t StartTimer(uint32_t IntervalMs, std::function<void()> OnTick) override {
-    uintptr_t id = ++FNextId;
-    Timers[id] = {IntervalMs, std::move(OnTick)};
-    return id;
-  }
-  void StopTimer(uintptr_t Id) override { Timers.erase(Id); }
-  // Fires every running timer once.
-  void TickAll() {
-    auto copy = Timers;
-    for (auto& [id, t] : copy)
-      if (Timers.count(id)) t.OnTick();
-  }
-  struct Timer {
-    uint32_t IntervalMs;
-    std::function<void()> OnTick;
-  };
-  std::map<uintptr_t, Timer> Timers;
+  // Every StartCommand, in order (recorded by the inner HostSystem).
+  const std::vector<platform::HostSystem::StartedCommand>& Started() const { return FInner.Started(); }
 
  private:
-  uintptr_t FNextId = 0;
-};
-
-class FakeCursor : public platform::ICursor {
- public:
-  void SetBusyCursor(bool Busy) override {
-    this->Busy = Busy;
-    Changes.push_back(Busy);
-  }
-  bool Busy = false;
-  std::vector<bool> Changes;  // every call, in order
+  platform::HostSystem FOwnInner;
+  platform::HostSystem& FInner;
 };
 
 }  // namespace testsupport

@@ -536,6 +536,51 @@ TEST_F(PeerTest, QuitEndsAModalLoopAndStaysForTheMainLoop) {
   delete dialog;
 }
 
+LRESULT CALLBACK CountingProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
+  if (Msg == WM_APP + 1) {
+    ++*reinterpret_cast<int*>(GetWindowLongPtrA(Wnd, GWLP_USERDATA));
+    return 0;
+  }
+  return DefWindowProcA(Wnd, Msg, W, L);
+}
+
+TEST_F(PeerTest, PumpDispatchesPendingMessagesAndKeepsQuit) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = CountingProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "VeltoCountingWindow";
+  RegisterClassA(&wc);
+  HWND wnd = CreateWindowA("VeltoCountingWindow", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  ASSERT_NE(wnd, nullptr);
+  int count = 0;
+  SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&count));
+  PostMessageA(wnd, WM_APP + 1, 0, 0);
+  PostMessageA(wnd, WM_APP + 1, 0, 0);
+  platform::IMessagePump& pump = *App;
+  pump.ProcessMessages();
+  EXPECT_EQ(count, 2);
+  // A quit request seen while pumping stays for the main loop.
+  PostQuitMessage(7);
+  pump.ProcessMessages();
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 7u);
+  DestroyWindow(wnd);
+}
+
+// Work that pumps through the application gets the form's dialog keys: Enter
+// on the focused button presses it, as in the main loop.
+TEST_F(PeerTest, PumpGivesKeysTheDialogHandling) {
+  ShowAndSettle();
+  SetForegroundWindow(H(*Form));
+  SetFocus(H(*Close0));
+  PostMessageA(H(*Close0), WM_KEYDOWN, VK_RETURN, 1);
+  platform::IMessagePump& pump = *App;
+  pump.ProcessMessages();
+  ASSERT_EQ(Clicks.size(), 1u);
+  EXPECT_EQ(Clicks[0], Close0);
+}
+
 TEST_F(PeerTest, ResourceBitmapsArePaintedFromTheProgramsResources) {
   // The test program carries the installer's resources.
   auto* logo = new TImage(Form);
