@@ -6,8 +6,11 @@
 #include "platform/dialogs.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
+#include "platform/simple_mapi.h"
+#include "platform/sockets.h"
 #include "platform/system.h"
 #include "platform/ui.h"
+#include "platform/url_opener.h"
 #include "ui/widget_peer.h"
 
 struct TServices {
@@ -18,4 +21,7 @@ struct TServices {
   platform::ITimers& Timers;
   platform::ICursor& Cursor;
   IWidgetPeer& Peer;
+  platform::ISimpleMapi& Mail;
+  platform::ISockets& Sockets;
+  platform::IUrlOpener& Urls;
 };

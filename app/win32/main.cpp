@@ -7,6 +7,7 @@
 #include "platform/startup.h"
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_filesystem.h"
+#include "platform/win32/win32_mail.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_ui.h"
@@ -21,6 +22,9 @@ int WINAPI WinMain(HINSTANCE Instance, HINSTANCE, LPSTR, int) {
   platform::Win32System system;
   platform::Win32Timers timers;
   platform::Win32Cursor cursor;
-  const TServices services{files, dialogs, registry, system, timers, cursor, peer};
+  platform::Win32SimpleMapi mail;  // one binding for the whole process
+  platform::Win32Sockets sockets;
+  platform::Win32UrlOpener urls;
+  const TServices services{files, dialogs, registry, system, timers, cursor, peer, mail, sockets, urls};
   return RunInstaller(services);
 }

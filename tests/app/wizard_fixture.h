@@ -13,9 +13,11 @@
 #include "app/services.h"
 #include "app/unit1.h"
 #include "platform/host/host_filesystem.h"
+#include "platform/host/host_mail.h"
 #include "tests/archive/archive_builder.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fake_registry.h"
+#include "tests/support/fake_sockets.h"
 #include "tests/support/fake_system.h"
 #include "tests/support/temp_dir.h"
 #include "ui/application.h"
@@ -41,7 +43,9 @@ class WizardTest : public ::testing::Test {
  protected:
   WizardTest()
       : files(temp.Path() + "/drives"),
-        services{files, dialogs, registry, system, timers, cursor, peer},
+        mail(registry),
+        sockets(hostSockets),
+        services{files, dialogs, registry, system, timers, cursor, peer, mail, sockets, urls},
         app(std::make_unique<TApplication>(peer, dialogs)) {
     app->Title = "Velto2005";
     files.ForceDirectories("c:\\download");
@@ -88,6 +92,13 @@ class WizardTest : public ::testing::Test {
     for (const auto& [name, text] : Values) registry.SetString(kRecordRoot, kRecordKey, name, text);
   }
 
+  // Makes the own host name resolve to a public address (Online) or only to
+  // the loopback address, and lets the detector's timer tick once.
+  void TickConnection(bool Online) {
+    sockets.Answer = std::vector<std::string>{Online ? "192.168.1.5" : "127.0.0.1"};
+    timers.TickAll();
+  }
+
   // Message box texts shown so far.
   std::vector<std::string> BoxTexts() const {
     std::vector<std::string> texts;
@@ -103,6 +114,10 @@ class WizardTest : public ::testing::Test {
   testsupport::FakeTimers timers;
   testsupport::FakeCursor cursor;
   HeadlessPeer peer;
+  platform::HostSimpleMapi mail;
+  platform::HostSockets hostSockets;
+  testsupport::FakeSockets sockets;
+  platform::HostUrlOpener urls;
   TServices services;
   std::unique_ptr<TApplication> app;
 };

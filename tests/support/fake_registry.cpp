@@ -45,6 +45,16 @@ class FakeRegistryKey : public platform::IRegistryKey {
     if (!it->second.IsString) throw ERegistryException("Invalid data type for '" + Name + "'");
     return it->second.Text;
   }
+  std::optional<std::string> ReadBytes(const std::string& Name, size_t MaxBytes) override {
+    Key* k = Find();
+    if (!k) return std::nullopt;
+    auto it = k->Values.find(Lower(Name));
+    if (it == k->Values.end()) return std::nullopt;
+    std::string data = it->second.Text + '\0';
+    if (!it->second.IsString) data = platform::NumberBytes(it->second.Number);
+    if (data.size() > MaxBytes) return std::nullopt;
+    return data;
+  }
   void WriteString(const std::string& Name, const std::string& Value) override {
     Key* k = Find();
     if (!k || FOwner.FailingWrites.count(Lower(Name)))
