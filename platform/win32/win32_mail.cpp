@@ -1,13 +1,51 @@
 #include "platform/win32/win32_mail.h"
 
 #include <windows.h>
+#include <mapi.h>
 #include <shellapi.h>
+
+#include <cstddef>
+
+// Our own declarations of the Simple MAPI records must match the published
+// ones field for field: same offset, same width.
+#define VELTO_SAME_FIELD(Record, Field)                                           \
+  static_assert(offsetof(platform::Record, Field) == offsetof(::Record, Field) && \
+                    sizeof(platform::Record::Field) == sizeof(::Record::Field),   \
+                #Record "." #Field " differs from the published layout")
+VELTO_SAME_FIELD(MapiRecipDesc, ulReserved);
+VELTO_SAME_FIELD(MapiRecipDesc, ulRecipClass);
+VELTO_SAME_FIELD(MapiRecipDesc, lpszName);
+VELTO_SAME_FIELD(MapiRecipDesc, lpszAddress);
+VELTO_SAME_FIELD(MapiRecipDesc, ulEIDSize);
+VELTO_SAME_FIELD(MapiRecipDesc, lpEntryID);
+VELTO_SAME_FIELD(MapiFileDesc, ulReserved);
+VELTO_SAME_FIELD(MapiFileDesc, flFlags);
+VELTO_SAME_FIELD(MapiFileDesc, nPosition);
+VELTO_SAME_FIELD(MapiFileDesc, lpszPathName);
+VELTO_SAME_FIELD(MapiFileDesc, lpszFileName);
+VELTO_SAME_FIELD(MapiFileDesc, lpFileType);
+VELTO_SAME_FIELD(MapiMessage, ulReserved);
+VELTO_SAME_FIELD(MapiMessage, lpszSubject);
+VELTO_SAME_FIELD(MapiMessage, lpszNoteText);
+VELTO_SAME_FIELD(MapiMessage, lpszMessageType);
+VELTO_SAME_FIELD(MapiMessage, lpszDateReceived);
+VELTO_SAME_FIELD(MapiMessage, lpszConversationID);
+VELTO_SAME_FIELD(MapiMessage, flFlags);
+VELTO_SAME_FIELD(MapiMessage, lpOriginator);
+VELTO_SAME_FIELD(MapiMessage, nRecipCount);
+VELTO_SAME_FIELD(MapiMessage, lpRecips);
+VELTO_SAME_FIELD(MapiMessage, nFileCount);
+VELTO_SAME_FIELD(MapiMessage, lpFiles);
+#undef VELTO_SAME_FIELD
+static_assert(sizeof(platform::MapiRecipDesc) == sizeof(::MapiRecipDesc));
+static_assert(sizeof(platform::MapiFileDesc) == sizeof(::MapiFileDesc));
+static_assert(sizeof(platform::MapiMessage) == sizeof(::MapiMessage));
 
 namespace platform {
 
 namespace {
 
-using SendMailFunction = ULONG(WINAPI*)(ULONG_PTR, ULONG_PTR, MapiMessage*, ULONG, ULONG);
+using SendMailFunction = ULONG(WINAPI*)(LHANDLE, ULONG_PTR, platform::MapiMessage*, FLAGS, ULONG);
 
 // The "MAPI" value, read as the published rule says: the key opened for
 // reading, at most kMessagingSubsystemMaxBytes bytes.
