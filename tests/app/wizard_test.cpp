@@ -410,6 +410,17 @@ TEST_F(WizardTest, GateFollowsTheDetectorOnFourButtonsAndTheStatusBar) {
   EXPECT_EQ(f->StatusBar1->SimpleText(), "Connessione attiva");
 }
 
+TEST_F(WizardTest, MachineOfflineFromTheStartGetsNoReport) {
+  WriteProductInstaller();
+  TForm1* f = Start();
+  ASSERT_EQ(timers.Timers.size(), 1u);  // the detector's, started with the window
+  EXPECT_EQ(timers.Timers.begin()->second.IntervalMs, 1000u);
+  TickConnection(false);
+  TickConnection(false);
+  for (TButton* b : {f->Button2, f->Button4, f->Button1, f->Button9}) EXPECT_TRUE(b->Enabled()) << b->Name;
+  EXPECT_EQ(f->StatusBar1->SimpleText(), "");
+}
+
 // ---- Flash prompt ------------------------------------------------------------------------------
 
 TEST_F(WizardTest, LeavingTheCardShowsTheFlashPromptOnlyWithoutThePlayer) {

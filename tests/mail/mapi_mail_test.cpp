@@ -11,6 +11,9 @@
 #include "platform/host/host_mail.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fake_registry.h"
+#include "ui/application.h"
+#include "ui/headless_peer.h"
+#include "ui/widgets.h"
 
 namespace {
 
@@ -202,13 +205,21 @@ TEST_F(MapiMailTest, ResultsWithoutHandlersAreSilent) {
   EXPECT_TRUE(dialogs.Boxes.empty());
 }
 
-TEST_F(MapiMailTest, ControlPassesTheMainWindowAndUsePassesNone) {
+TEST_F(MapiMailTest, ControlPassesTheMainWindowReadAtSendTimeAndUsePassesNone) {
   use.Recipients().Add("x");
+  control.Send();  // no application: no parent
+  HeadlessPeer peer;
+  TApplication app(peer, dialogs);
+  TForm* main = app.CreateForm<TForm>(peer);
+  int window = 0;
+  main->PeerHandle = &window;
   control.Send();
   use.InviaMail();
-  ASSERT_EQ(mapi.Sent.size(), 2u);
-  EXPECT_EQ(mapi.Sent[0].ParentWindow, 0u);  // no application here
-  EXPECT_EQ(mapi.Sent[1].ParentWindow, 0u);
+  main->PeerHandle = nullptr;
+  control.Send();
+  ASSERT_EQ(mapi.Sent.size(), 4u);
+  const uintptr_t expected[] = {0, reinterpret_cast<uintptr_t>(&window), 0, 0};
+  for (size_t i = 0; i < 4; ++i) EXPECT_EQ(mapi.Sent[i].ParentWindow, expected[i]) << i;
 }
 
 TEST_F(MapiMailTest, RecordsAreReleasedWhenTheMailClientThrows) {
