@@ -31,7 +31,8 @@ mail_count() {
   grep -c '^mail ' "$MAIL_RECORD" || true
 }
 
-# Prints field $1 (subject, note, originator-name, recipient-names, tag) of
+# Prints field $1 (tag, session, parent, flags, reserved, subject, note,
+# originator-name, recipient-names) of
 # mail number $2 (from 1) of the record; texts as their exact bytes.
 mail_field() {
   python3 - "$MAIL_RECORD" "$1" "$2" <<'PY'
@@ -53,7 +54,8 @@ mails = []
 while pos < len(data):
     m = {}
     word(); m['tag'] = word()
-    for _ in range(4): word(); word()
+    for _ in range(4):
+        key = word().decode(); m[key] = word()
     word(); m['subject'] = text()
     word(); m['note'] = text()
     word(); word(); m['originator-name'] = text(); text()
