@@ -7,6 +7,8 @@
 #include "platform/filesystem.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
+#include "platform/simple_mapi.h"
+#include "platform/sockets.h"
 #include "platform/system.h"
 #include "platform/ui.h"
 #include "ui/widget_peer.h"
@@ -20,4 +22,6 @@ struct TServices {
   platform::ICursor& Cursor;
   IWidgetPeer& Peer;
   platform::IShell& Shell;
+  platform::ISimpleMapi& Mail;
+  platform::ISockets& Sockets;
 };

@@ -6,6 +6,7 @@
 #include "app/installer_record.h"
 #include "app/unit2.h"
 #include "archive/payload.h"
+#include "mail/statistics_card.h"
 #include "runtime/exceptions.h"
 #include "runtime/scope_exit.h"
 #include "runtime/windows_path.h"
@@ -288,9 +289,8 @@ void TForm1::INetDetector1Changed(TObject*) {
 }
 
 void TForm1::Button14Click(TObject*) {
-  // The add-on download page is opened by the shell once the shell service
-  // exists; the prompt goes away in any case.
   Panel10->SetVisible(false);
+  FServices.Shell.OpenUrl(reinterpret_cast<uintptr_t>(PeerHandle), kFlashDownloadUrl, platform::swShowNormal);
 }
 
 void TForm1::UpdateFlashPrompt() {
@@ -302,7 +302,22 @@ void TForm1::UpdateFlashPrompt() {
 
 void TForm1::SendMail(TObject* Sender) {
   if (FBusy) return;
-  // The card is not mailed yet: the Flash prompt, then the page the Tag names.
+  if (RadioButton1->Checked()) {
+    // The required fields, in the order they are checked.
+    for (TEdit* required : {Edit7, Edit1, Edit2, Edit3, Edit4, Edit5})
+      if (required->Text().empty()) {
+        FServices.Dialogs.ShowMessageBox("Dati incompleti", "Completa modulo!", platform::mbIconError);
+        return;
+      }
+    TStatisticsCard card{Edit1->Text(), Edit2->Text(), Edit7->Text(), Edit3->Text(),
+                         Edit4->Text(), Edit5->Text(), Edit6->Text(), CheckBox1->Checked()};
+    MapiUse1->FromName = card.Cognome + " " + card.Nome;
+    MapiUse1->Recipients().Add(kStatisticsMailbox);
+    MapiUse1->Subject = kStatisticsSubject;
+    MapiUse1->Body = StatisticsCardBody(card, FVersion, Memo3->Text());
+    // The outcome is not looked at: a mail failure does not stop the wizard.
+    MapiUse1->Send();
+  }
   UpdateFlashPrompt();
   Button2Click(Sender);
 }

@@ -18,6 +18,10 @@
 #include "shell/shortcut.h"
 #include "ui/widgets.h"
 
+// The Flash player's download page, opened by the add-on prompt's button.
+inline constexpr const char* kFlashDownloadUrl =
+    "http://www.macromedia.com/shockwave/download/triggerpages_mmcom/flash.html";
+
 // The message "Installa" shows when the program has no readable payload.
 inline constexpr const char* kDamagedInstallerMessage =
     "Il programma di installazione è danneggiato: impossibile leggere i file da installare.";

@@ -222,7 +222,9 @@ void TForm1::LoadLayout() {
                     "Compilando la scheda sarai informato tempestivamente sulle nuove release e suoi nuovi software "
                     "prodotti da BROVIK",
                     390, 120, 185, 70);
+  Label16->SetFont(WhiteFont(true));
   Label17 = b.Label(page, "Label17", "Leggere con attenzione:", 10, 216, 200, 16, false);
+  Label17->SetFont(WhiteFont(true));
   Memo3 = b.Make<TMemo>(page, "Memo3", 10, 234, 400, 112);
   Memo3->SetBorderStyle(bsNone);
   Memo3->SetScrollBars(ssVertical);
@@ -366,12 +368,13 @@ void TForm1::LoadLayout() {
   MyShortCut1->CreateToAvvio = true;
   for (const char* file : kProductFiles) MyShortCut1->listafile.Add(file);
 
-  INetDetector1 = new TINetDetector(this);
+  INetDetector1 = new TINetDetector(this, FServices.Timers, FServices.Sockets, FServices.Registry);
   INetDetector1->Name = "INetDetector1";
-  INetDetector1->Enabled = true;
-  INetDetector1->DispatchInterval = 1000;
+  INetDetector1->SetEnabled(true);
+  INetDetector1->SetDispatchInterval(1000);
+  INetDetector1->SetOnline(true);  // stored in the layout; has no effect
 
-  MapiUse1 = new TMapiControl(this);
+  MapiUse1 = new TMapiControl(this, FServices.Mail);
   MapiUse1->Name = "MapiUse1";
   MapiUse1->ShowDialog = false;
   MapiUse1->UseAppHandle = false;

@@ -5,10 +5,19 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace platform {
+
+// A 32-bit number value's data as the registry stores it: 4 bytes, little
+// endian.
+inline std::string NumberBytes(uint32_t Number) {
+  std::string bytes(4, '\0');
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(Number >> (8 * i));
+  return bytes;
+}
 
 enum class RootKey { ClassesRoot, CurrentUser, LocalMachine, Users };
 
@@ -21,6 +30,11 @@ class IRegistryKey {
   // exist. Throws ERegistryException("Invalid data type for 'Name'") when
   // the value exists with a type other than a string.
   virtual std::string ReadString(const std::string& Name) = 0;
+  // The value's data bytes as stored, whatever its type: a string with its
+  // terminating zero, a number as 4 little-endian bytes. nullopt when the
+  // value does not exist, cannot be read, or its data is longer than
+  // MaxBytes (as a read into a buffer of MaxBytes bytes fails).
+  virtual std::optional<std::string> ReadBytes(const std::string& Name, size_t MaxBytes) = 0;
   // Sets a string (REG_SZ) value. Throws ERegistryException("Failed to set
   // data for 'Name'") when the system refuses.
   virtual void WriteString(const std::string& Name, const std::string& Value) = 0;

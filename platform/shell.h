@@ -5,6 +5,7 @@
 // object, set its fields, ask it for its file side, save.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -54,8 +55,10 @@ class IShell {
   // created.
   virtual std::unique_ptr<IShellLinkObject> CreateShellLink() = 0;
   // Asks the shell to "open" Url (a web address) with the user's browser,
-  // without waiting for it. True when the shell reports that it started it.
-  virtual bool OpenUrl(const std::string& Url) = 0;
+  // without waiting for it: OwnerWindow (a window handle, or 0) as owner, no
+  // parameters, no working folder, ShowState (swShowNormal) as show state.
+  // True when the shell reports that it started it.
+  virtual bool OpenUrl(uintptr_t OwnerWindow, const std::string& Url, int ShowState) = 0;
 };
 
 }  // namespace platform

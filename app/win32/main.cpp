@@ -7,6 +7,7 @@
 #include "platform/startup.h"
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_filesystem.h"
+#include "platform/win32/win32_mail.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_system.h"
@@ -23,6 +24,8 @@ int WINAPI WinMain(HINSTANCE Instance, HINSTANCE, LPSTR, int) {
   platform::Win32Timers timers;
   platform::Win32Cursor cursor;
   platform::Win32Shell shell;
-  const TServices services{files, dialogs, registry, system, timers, cursor, peer, shell};
+  platform::Win32SimpleMapi mail;  // one binding for the whole process
+  platform::Win32Sockets sockets;
+  const TServices services{files, dialogs, registry, system, timers, cursor, peer, shell, mail, sockets};
   return RunInstaller(services);
 }

@@ -139,6 +139,14 @@ class HostRegistryKey : public IRegistryKey {
     if (it->second.IsNumber) throw ERegistryException("Invalid data type for '" + Name + "'");
     return it->second.Text;
   }
+  std::optional<std::string> ReadBytes(const std::string& Name, size_t MaxBytes) override {
+    if (!Usable()) return std::nullopt;
+    auto it = FNode->Values.find(Lower(Name));
+    if (it == FNode->Values.end()) return std::nullopt;
+    std::string data = it->second.IsNumber ? NumberBytes(it->second.Number) : it->second.Text + '\0';
+    if (data.size() > MaxBytes) return std::nullopt;
+    return data;
+  }
   void WriteString(const std::string& Name, const std::string& Value) override { Store(Name, false, Value, 0); }
   void WriteInteger(const std::string& Name, uint32_t Value) override { Store(Name, true, "", Value); }
   bool DeleteValue(const std::string& Name) override {

@@ -86,8 +86,8 @@ void HostShell::UninitializeObjects() { --Initialized; }
 
 std::unique_ptr<IShellLinkObject> HostShell::CreateShellLink() { return std::make_unique<HostLinkObject>(FFiles); }
 
-bool HostShell::OpenUrl(const std::string& Url) {
-  Opened.push_back(Url);
+bool HostShell::OpenUrl(uintptr_t OwnerWindow, const std::string& Url, int ShowState) {
+  Opened.push_back({OwnerWindow, Url, ShowState});
   return true;
 }
 

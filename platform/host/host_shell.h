@@ -33,8 +33,8 @@ class HostShell : public IShell {
   bool InitializeObjects() override;
   void UninitializeObjects() override;
   std::unique_ptr<IShellLinkObject> CreateShellLink() override;
-  // Records Url and returns true.
-  bool OpenUrl(const std::string& Url) override;
+  // Records the call and returns true.
+  bool OpenUrl(uintptr_t OwnerWindow, const std::string& Url, int ShowState) override;
 
   // A link file read back. ShowCommand is -1 when none was set.
   struct Link {
@@ -47,7 +47,12 @@ class HostShell : public IShell {
   bool ReadLink(const std::string& Path, Link& Result);
 
   int Initialized = 0;              // InitializeObjects minus UninitializeObjects calls
-  std::vector<std::string> Opened;  // every OpenUrl, in order
+  struct OpenedUrl {
+    uintptr_t OwnerWindow;
+    std::string Url;
+    int ShowState;
+  };
+  std::vector<OpenedUrl> Opened;  // every OpenUrl, in order
 
  private:
   IFileSystem& FFiles;

@@ -83,6 +83,17 @@ class Win32RegistryKey : public IRegistryKey {
     return "";
   }
 
+  std::optional<std::string> ReadBytes(const std::string& Name, size_t MaxBytes) override {
+    if (!FKey) return std::nullopt;
+    std::string data(MaxBytes, '\0');
+    DWORD size = static_cast<DWORD>(MaxBytes);
+    if (RegQueryValueExA(FKey, Name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) !=
+        ERROR_SUCCESS)
+      return std::nullopt;
+    data.resize(size);
+    return data;
+  }
+
   void WriteString(const std::string& Name, const std::string& Value) override {
     if (!FKey || RegSetValueExA(FKey, Name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(Value.c_str()),
                                 static_cast<DWORD>(Value.size() + 1)) != ERROR_SUCCESS)

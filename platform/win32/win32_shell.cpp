@@ -87,8 +87,8 @@ std::unique_ptr<IShellLinkObject> Win32Shell::CreateShellLink() {
   return std::make_unique<Win32LinkObject>(link);
 }
 
-bool Win32Shell::OpenUrl(const std::string& Url) {
-  HINSTANCE result = ShellExecuteA(nullptr, "open", Url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+bool Win32Shell::OpenUrl(uintptr_t OwnerWindow, const std::string& Url, int ShowState) {
+  HINSTANCE result = ShellExecuteA(reinterpret_cast<HWND>(OwnerWindow), "open", Url.c_str(), nullptr, nullptr, ShowState);
   return reinterpret_cast<INT_PTR>(result) > 32;
 }
 

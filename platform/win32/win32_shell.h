@@ -19,7 +19,7 @@ class Win32Shell : public IShell {
   std::unique_ptr<IShellLinkObject> CreateShellLink() override;
   // ShellExecuteA(no window, "open", Url, no parameters, no folder,
   // SW_SHOWNORMAL); true when the result is above 32.
-  bool OpenUrl(const std::string& Url) override;
+  bool OpenUrl(uintptr_t OwnerWindow, const std::string& Url, int ShowState) override;
 };
 
 }  // namespace platform

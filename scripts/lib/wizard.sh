@@ -34,9 +34,15 @@ wiz_probe() {
   [ -n "$wiz_state" ]
 }
 
+# awk and grep over $wiz_state. The state goes in as a here-string, not
+# through a pipe: a reader that stops early (awk's exit, grep -q) then cannot
+# kill the writer with SIGPIPE, which pipefail and set -e turn into an abort.
+wiz_state_awk() { awk "$@" <<<"$wiz_state"; }
+wiz_state_grep() { grep "$@" <<<"$wiz_state"; }
+
 # The probe line of the control of class $1 whose text is exactly $2.
 wiz_line() {
-  printf '%s\n' "$wiz_state" | awk -F'|' -v c="$1" -v t="$2" '$1 == "control" && tolower($2) == tolower(c) && $3 == t { print; exit }'
+  wiz_state_awk -F'|' -v c="$1" -v t="$2" '$1 == "control" && tolower($2) == tolower(c) && $3 == t { print; exit }'
 }
 
 # Whether the control of class $1 with text $2 is visible / enabled / checked.
@@ -50,7 +56,7 @@ wiz_is() {
 # fields taken from top to bottom, then left to right (text boxes, which are
 # edit controls too but taller, are left out).
 wiz_nth_field() {
-  printf '%s\n' "$wiz_state" | awk -F'|' '$1 == "control" && tolower($2) == "edit" && $5 == "visible=1" {
+  wiz_state_awk -F'|' '$1 == "control" && tolower($2) == "edit" && $5 == "visible=1" {
       split(substr($7, 6), r, ","); if (r[4] < 40) printf "%06d %06d %s\n", r[2], r[1], $0 }' |
     sort | sed -n "${1}p" | cut -d' ' -f3-
 }
@@ -110,7 +116,7 @@ wiz_shot() {
     fi
   fi
   if wiz_probe "$title"; then
-    client=$(printf '%s\n' "$wiz_state" | awk -F'|' '$1 == "window" { print $3 "|" $4; exit }')
+    client=$(wiz_state_awk -F'|' '$1 == "window" { print $3 "|" $4; exit }')
     w=${client%%x*}; h=${client#*x}; h=${h%%|*}
     x=${client#*client=}; y=${x#*,}; x=${x%,*}
     # The frame that Wine draws around the client area: about 4 pixels at
@@ -138,11 +144,11 @@ wiz_keys() {
 wiz_click() {
   local class=$1 text=$2 title=${3:-$WIZ_TITLE} line rect origin
   wiz_probe "$title" || wiz_fail "no window '$title' to click in" || return 1
-  line=$(printf '%s\n' "$wiz_state" | awk -F'|' -v c="$class" -v t="$text" \
+  line=$(wiz_state_awk -F'|' -v c="$class" -v t="$text" \
     '$1 == "control" && tolower($2) == tolower(c) && $3 == t && $5 == "visible=1" { print; exit }')
   [ -n "$line" ] || wiz_fail "no visible $class '$text' in '$title'" || return 1
   rect=$(printf '%s' "$line" | awk -F'|' '{ print substr($7, 6) }')
-  origin=$(printf '%s\n' "$wiz_state" | awk -F'|' '$1 == "window" { sub("client=", "", $4); print $4; exit }')
+  origin=$(wiz_state_awk -F'|' '$1 == "window" { sub("client=", "", $4); print $4; exit }')
   local ox=${origin%,*} oy=${origin#*,}
   local rx ry rw rh
   IFS=, read -r rx ry rw rh <<<"$rect"
@@ -157,7 +163,7 @@ wiz_type_into() {
   line=$(wiz_nth_field "$n")
   [ -n "$line" ] || wiz_fail "no visible edit field number $n" || return 1
   rect=$(printf '%s' "$line" | awk -F'|' '{ print substr($7, 6) }')
-  origin=$(printf '%s\n' "$wiz_state" | awk -F'|' '$1 == "window" { sub("client=", "", $4); print $4; exit }')
+  origin=$(wiz_state_awk -F'|' '$1 == "window" { sub("client=", "", $4); print $4; exit }')
   IFS=, read -r rx ry rw rh <<<"$rect"
   xdotool mousemove "$((${origin%,*} + rx + rw / 2))" "$((${origin#*,} + ry + rh / 2))" click 1
   sleep 0.2
@@ -172,7 +178,7 @@ wiz_answer_box() {
   box=$(gui_wait_window "$pattern" "$limit") || wiz_fail "no message box '$pattern'" || return 1
   sleep 0.5
   if wiz_probe "$(xdotool getwindowname "$box")"; then
-    gui_log "message box: $(printf '%s\n' "$wiz_state" | awk -F'|' '$1 == "control" && $2 == "Static" && $3 != "" { print $3 }' | tr '\n' ' ')"
+    gui_log "message box: $(wiz_state_awk -F'|' '$1 == "control" && $2 == "Static" && $3 != "" { print $3 }' | tr '\n' ' ')"
   fi
   [ -n "$shot" ] && import -window root "$WIZ_SHOTS/$shot.png" && gui_log "screenshot $WIZ_SHOTS/$shot.png"
   xdotool windowfocus "$box" 2>/dev/null || true

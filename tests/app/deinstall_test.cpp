@@ -143,8 +143,8 @@ TEST_F(DeinstallTest, ReenablesForwardButtonThatTheGateHadDisabled) {
   WriteProductInstaller();
   StoreRecord({{"RootDir", "c:\\a\\velto.exe"}});
   TForm1* f = Start();
-  f->INetDetector1->SetOnline(true);
-  f->INetDetector1->SetOnline(false);
+  TickConnection(true);
+  TickConnection(false);
   ASSERT_FALSE(f->Button2->Enabled());
   peer.Click(*f->Button14);
   EXPECT_TRUE(f->Button2->Enabled());

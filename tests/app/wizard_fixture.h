@@ -14,6 +14,7 @@
 #include "app/services.h"
 #include "app/unit1.h"
 #include "platform/host/host_filesystem.h"
+#include "platform/host/host_mail.h"
 #include "platform/host/host_shell.h"
 #include "platform/host/host_ui.h"
 #include "runtime/exceptions.h"
@@ -21,6 +22,7 @@
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fake_registry.h"
 #include "tests/support/fake_shell.h"
+#include "tests/support/fake_sockets.h"
 #include "tests/support/fake_system.h"
 #include "tests/support/temp_dir.h"
 #include "ui/application.h"
@@ -54,7 +56,9 @@ class WizardTest : public ::testing::Test {
       : files(temp.Path() + "/drives"),
         hostShell(files),
         shell(hostShell),
-        services{files, dialogs, registry, system, timers, cursor, peer, shell},
+        mail(registry),
+        sockets(hostSockets),
+        services{files, dialogs, registry, system, timers, cursor, peer, shell, mail, sockets},
         app(std::make_unique<TApplication>(peer, dialogs)) {
     app->Title = "Velto2005";
     files.ForceDirectories("c:\\download");
@@ -116,6 +120,12 @@ class WizardTest : public ::testing::Test {
         platform::RootKey::LocalMachine,
         "\\SOFTWARE\\MICROSOFT\\Internet Explorer\\Extensions\\{6E2D1F47-8B33-11D3-A1C5-0050DA2C7E91}", Name);
   }
+  // Makes the own host name resolve to a public address (Online) or only to
+  // the loopback address, and lets the detector's timer tick once.
+  void TickConnection(bool Online) {
+    sockets.Answer = std::vector<std::string>{Online ? "192.168.1.5" : "127.0.0.1"};
+    timers.FireAll();
+  }
 
   // Message box texts shown so far.
   std::vector<std::string> BoxTexts() const {
@@ -134,6 +144,9 @@ class WizardTest : public ::testing::Test {
   HeadlessPeer peer;
   platform::HostShell hostShell;
   testsupport::FakeShell shell;
+  platform::HostSimpleMapi mail;
+  platform::HostSockets hostSockets;
+  testsupport::FakeSockets sockets;
   TServices services;
   std::unique_ptr<TApplication> app;
 };

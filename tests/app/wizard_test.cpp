@@ -190,8 +190,8 @@ TEST_F(WizardTest, OwnedComponentsCarryTheirStoredSettings) {
   EXPECT_TRUE(s->CreateDeskTopLink && s->CreateFolder && s->CreateToTrova && s->CreateToExplorer && s->CreateToAvvio);
   EXPECT_EQ(s->listafile.Count(), 7);
   EXPECT_EQ(s->listafile[0], "velto.exe");
-  EXPECT_TRUE(f->INetDetector1->Enabled);
-  EXPECT_EQ(f->INetDetector1->DispatchInterval, 1000u);
+  EXPECT_TRUE(f->INetDetector1->Enabled());
+  EXPECT_EQ(f->INetDetector1->DispatchInterval(), 1000u);
   EXPECT_FALSE(f->MapiUse1->ShowDialog);
   EXPECT_FALSE(f->MapiUse1->UseAppHandle);
   // Creation order: the archive component first, the shortcut after it.
@@ -312,6 +312,7 @@ TEST_F(WizardTest, ProgramRunsTheWizardUntilItIsClosed) {
 TEST_F(WizardTest, EveryNavigationButtonLeadsToThePageItsTagNames) {
   WriteProductInstaller();
   TForm1* f = Start();
+  f->RadioButton2->SetChecked(true);  // "non accetto": the card page only leads on
   struct Step {
     TButton* Button;
     int From, To;
@@ -389,23 +390,35 @@ TEST_F(WizardTest, GateFollowsTheDetectorOnFourButtonsAndTheStatusBar) {
   WriteProductInstaller();
   TForm1* f = Start();
   std::vector<TButton*> gated = {f->Button2, f->Button4, f->Button1, f->Button9};
-  f->INetDetector1->SetOnline(true);
+  TickConnection(true);
   for (TButton* b : gated) EXPECT_TRUE(b->Enabled());
   EXPECT_EQ(f->StatusBar1->SimpleText(), "Connessione attiva");
-  f->INetDetector1->SetOnline(false);
+  TickConnection(false);
   for (TButton* b : gated) EXPECT_FALSE(b->Enabled()) << b->Name;
   EXPECT_EQ(f->StatusBar1->SimpleText(), "Per installare il programma dovete essere connessi a internet!");
   for (TButton* b : {f->Button12, f->Button6, f->Button3, f->Button8, f->Button14, f->Button5, f->Button10})
     EXPECT_EQ(b->Enabled(), b != f->Button14) << b->Name;  // Button14 is off: no record
   // Offline on the card page: its forward button still leads on, page 2's does not.
   f->Notebook1->SetPageIndex(1);
+  peer.Click(*f->RadioButton2);
   EXPECT_TRUE(peer.Click(*f->Button12));
   EXPECT_EQ(f->Notebook1->PageIndex(), 2);
   EXPECT_FALSE(peer.Click(*f->Button4));
   EXPECT_EQ(f->Notebook1->PageIndex(), 2);
-  f->INetDetector1->SetOnline(true);
+  TickConnection(true);
   EXPECT_TRUE(f->Button4->Enabled());
   EXPECT_EQ(f->StatusBar1->SimpleText(), "Connessione attiva");
+}
+
+TEST_F(WizardTest, MachineOfflineFromTheStartGetsNoReport) {
+  WriteProductInstaller();
+  TForm1* f = Start();
+  ASSERT_EQ(timers.RunningCount(), 1u);  // the detector's, started with the window
+  EXPECT_EQ(timers.Intervals(), std::vector<uint32_t>{1000u});
+  TickConnection(false);
+  TickConnection(false);
+  for (TButton* b : {f->Button2, f->Button4, f->Button1, f->Button9}) EXPECT_TRUE(b->Enabled()) << b->Name;
+  EXPECT_EQ(f->StatusBar1->SimpleText(), "");
 }
 
 // ---- Flash prompt ------------------------------------------------------------------------------
@@ -416,7 +429,9 @@ TEST_F(WizardTest, LeavingTheCardShowsTheFlashPromptOnlyWithoutThePlayer) {
   files.ForceDirectories("c:\\windows\\system32\\MACROMED\\FLASH");
   TForm1* f = Start();
   f->Notebook1->SetPageIndex(1);
+  peer.Click(*f->RadioButton2);
   peer.Click(*f->Button12);
+  EXPECT_EQ(f->Notebook1->PageIndex(), 2);
   EXPECT_TRUE(f->Panel10->Visible());
   EXPECT_TRUE(f->Label30->Visible());
   EXPECT_FALSE(f->Image5->Visible());

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/host/host_filesystem.h"
+#include "platform/system.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -65,9 +66,14 @@ TEST_F(HostShellTest, FilesThatAreNotLinksAreNotRead) {
 }
 
 TEST_F(HostShellTest, OpenUrlIsRecordedInOrder) {
-  EXPECT_TRUE(shell.OpenUrl("http://www.example.com/a"));
-  EXPECT_TRUE(shell.OpenUrl("http://www.example.com/b"));
-  EXPECT_EQ(shell.Opened, (std::vector<std::string>{"http://www.example.com/a", "http://www.example.com/b"}));
+  EXPECT_TRUE(shell.OpenUrl(7, "http://www.example.com/a", platform::swShowNormal));
+  EXPECT_TRUE(shell.OpenUrl(0, "http://www.example.com/b", 3));
+  ASSERT_EQ(shell.Opened.size(), 2u);
+  EXPECT_EQ(shell.Opened[0].Url, "http://www.example.com/a");
+  EXPECT_EQ(shell.Opened[0].OwnerWindow, 7u);
+  EXPECT_EQ(shell.Opened[0].ShowState, platform::swShowNormal);
+  EXPECT_EQ(shell.Opened[1].Url, "http://www.example.com/b");
+  EXPECT_EQ(shell.Opened[1].ShowState, 3);
 }
 
 }  // namespace

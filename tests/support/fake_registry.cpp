@@ -36,6 +36,9 @@ class FakeRegistryKey : public platform::IRegistryKey {
 
   bool ValueExists(const std::string& Name) override { return FInner->ValueExists(Name); }
   std::string ReadString(const std::string& Name) override { return FInner->ReadString(Name); }
+  std::optional<std::string> ReadBytes(const std::string& Name, size_t MaxBytes) override {
+    return FInner->ReadBytes(Name, MaxBytes);
+  }
   void WriteString(const std::string& Name, const std::string& Value) override {
     FailIfAsked(Name);
     FInner->WriteString(Name, Value);

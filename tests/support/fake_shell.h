@@ -46,9 +46,9 @@ class FakeShell : public platform::IShell {
     auto inner = FInner.CreateShellLink();
     return inner ? std::make_unique<Link>(*this, std::move(inner)) : nullptr;
   }
-  bool OpenUrl(const std::string& Url) override {
+  bool OpenUrl(uintptr_t OwnerWindow, const std::string& Url, int ShowState) override {
     Log.push_back("open " + Url);
-    return FInner.OpenUrl(Url);
+    return FInner.OpenUrl(OwnerWindow, Url, ShowState);
   }
 
  private:
