@@ -46,7 +46,7 @@ class HostShell : public IShell {
   // link file of this format.
   bool ReadLink(const std::string& Path, Link& Result);
 
-  int Initialized = 0;              // InitializeObjects minus UninitializeObjects calls
+  int Initialized = 0;  // InitializeObjects minus UninitializeObjects calls
   struct OpenedUrl {
     uintptr_t OwnerWindow;
     std::string Url;

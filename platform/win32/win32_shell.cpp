@@ -88,7 +88,8 @@ std::unique_ptr<IShellLinkObject> Win32Shell::CreateShellLink() {
 }
 
 bool Win32Shell::OpenUrl(uintptr_t OwnerWindow, const std::string& Url, int ShowState) {
-  HINSTANCE result = ShellExecuteA(reinterpret_cast<HWND>(OwnerWindow), "open", Url.c_str(), nullptr, nullptr, ShowState);
+  HINSTANCE result =
+      ShellExecuteA(reinterpret_cast<HWND>(OwnerWindow), "open", Url.c_str(), nullptr, nullptr, ShowState);
   return reinterpret_cast<INT_PTR>(result) > 32;
 }
 

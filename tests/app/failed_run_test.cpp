@@ -10,7 +10,8 @@ namespace {
 
 class FailedRunTest : public WizardTest {
  protected:
-  FailedRunTest() : fake(files), fakeServices{fake, dialogs, registry, system, timers, cursor, peer, shell, mail, sockets} {}
+  FailedRunTest()
+      : fake(files), fakeServices{fake, dialogs, registry, system, timers, cursor, peer, shell, mail, sockets} {}
   // The windows (and their payload streams) go before the fake they use.
   ~FailedRunTest() override { app.reset(); }
 
