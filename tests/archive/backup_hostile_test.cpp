@@ -118,7 +118,9 @@ TEST_F(HostileTest, EveryProperPrefixFailsVisiblyWhileEntriesArePassedOver) {
     Backup->ReadArchiveInfoFromStream(&stream, &info, title);
     EXPECT_EQ(reportedErrors, n < infoEnd ? 1 : 0);
     EXPECT_EQ(info.Count(), n < infoEnd ? 0 : 3);
-    if (n >= 4 + 4) EXPECT_EQ(title, "skip");
+    if (n >= 4 + 4) {
+      EXPECT_EQ(title, "skip");
+    }
   }
   EXPECT_EQ(FilesOutsideDest(), std::vector<std::string>{});
   Backup->OnRestoreFile = nullptr;
