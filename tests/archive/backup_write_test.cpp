@@ -505,7 +505,7 @@ TEST_F(BackupWriteTest, VolumesThatWouldTakeTheArchivesNameAreRefusedBeforeWriti
   MakeSource(Dir / "big", RandomBytes(50000, 41));
   CatchErrors();
   Backup.MaxSize = 20000;
-  for (const std::string& name : {"x.002", "X.010"}) {
+  for (const char* name : {"x.002", "X.010"}) {
     WriteFile(Dir / name, "keep");
     EXPECT_FALSE(Write(Dir / name, {{Dir / "big", "c:\\big.bin"}})) << name;
     EXPECT_EQ(ReadFile(Dir / name), "keep") << name;

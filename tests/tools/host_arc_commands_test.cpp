@@ -77,10 +77,14 @@ TEST_F(ArcCommandsTest, ListAndTestFailOnEveryProperPrefixAndListNeedsOnlyTheHea
     Put("p.arc", full.substr(0, n));
     Result listed = Run({"list", "p.arc"});
     EXPECT_EQ(listed.Status, n < infoEnd ? arc::esFailure : arc::esSuccess) << listed.Err;
-    if (n >= infoEnd) EXPECT_NE(listed.Out.find("c:\\r\\b.txt  2005-06-01 12:00:00  3\n"), std::string::npos);
+    if (n >= infoEnd) {
+      EXPECT_NE(listed.Out.find("c:\\r\\b.txt  2005-06-01 12:00:00  3\n"), std::string::npos);
+    }
     Result tested = Run({"test", "-q", "p.arc"});
     EXPECT_EQ(tested.Status, n < full.size() ? arc::esFailure : arc::esSuccess) << tested.Err;
-    if (n < full.size()) EXPECT_NE(tested.Err.find("velto-arc: "), std::string::npos);
+    if (n < full.size()) {
+      EXPECT_NE(tested.Err.find("velto-arc: "), std::string::npos);
+    }
   }
 }
 
@@ -131,7 +135,9 @@ TEST_F(ArcCommandsTest, MarkersAreJudgedAlikeByExtractAndTestAndNeverLoop) {
     Result extracted = Run({"extract", "s.arc", "-q", "-d", "out"});
     EXPECT_EQ(tested.Status, c.Sound ? arc::esSuccess : arc::esFailure) << tested.Err;
     EXPECT_EQ(extracted.Status, tested.Status) << extracted.Err;
-    if (!c.Sound) EXPECT_NE(extracted.Err.find("Invalid archive type: s.arc"), std::string::npos) << extracted.Err;
+    if (!c.Sound) {
+      EXPECT_NE(extracted.Err.find("Invalid archive type: s.arc"), std::string::npos) << extracted.Err;
+    }
   }
 }
 
