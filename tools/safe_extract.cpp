@@ -74,11 +74,7 @@ std::unique_ptr<TFileStream> TWatchedFileSystem::OpenFile(const std::string& Pat
 
 TSafeExtraction::TSafeExtraction(TWatchedFileSystem& Files, std::string DestDir, std::vector<std::string> Archives,
                                  bool Overwrite)
-    : FFiles(Files),
-      FConsole(Files.Console()),
-      FDestDir(std::move(DestDir)),
-      FArchives(std::move(Archives)),
-      FOverwrite(Overwrite) {
+    : FConsole(Files.Console()), FDestDir(std::move(DestDir)), FArchives(std::move(Archives)), FOverwrite(Overwrite) {
   if (!FDestDir.empty() && FDestDir.back() != '\\') FDestDir += '\\';
 }
 

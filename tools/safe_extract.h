@@ -84,7 +84,6 @@ class TSafeExtraction {
   std::string LinkOnTheWay(const std::string& Target) const;
   bool IsArchive(const std::string& Target) const;
 
-  TWatchedFileSystem& FFiles;
   IConsole& FConsole;
   std::string FDestDir;  // ends with a backslash
   std::vector<std::string> FArchives;
