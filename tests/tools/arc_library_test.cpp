@@ -7,6 +7,7 @@
 #include "runtime/exceptions.h"
 #include "tests/archive/one_byte_stream.h"
 #include "tools/arc_commands.h"
+#include "tools/arc_options.h"
 #include "tools/archive_check.h"
 #include "tools/cp1252.h"
 
@@ -150,6 +151,46 @@ TEST(ShortReads, CheckerAndInstallerLookupGatherBytesFromAStreamThatTrickles) {
   int64_t found = -1;
   ASSERT_TRUE(archive::FindArchiveStart(trickle, found));
   EXPECT_EQ(found, 0x44 + archive::InstallerPadding(0x44, int64_t(bytes.size())));
+}
+
+}  // namespace
+
+namespace {
+
+// The option reader on the system's getopt_long: values attached or apart,
+// options anywhere among the arguments, and the wrong forms named.
+TEST(ArcOptions, ReadsEveryFormAndNamesTheWrongOnes) {
+  const std::vector<arc::TOptionSpec> specs = {
+      {'j', "jobs", true}, {'l', "level", true}, {0, "mode", true}, {'q', "quiet", false}, {0, "full-path", false}};
+  struct Case {
+    std::vector<std::string> Args;
+    std::string Expected;  // "jobs=..;level=..;|positional,..." or the error
+  } cases[] = {
+      {{"-j2", "a", "-lmax"}, "jobs=2;level=max;|a"},
+      {{"a", "-j", "3", "b", "--level", "none"}, "jobs=3;level=none;|a,b"},
+      {{"--jobs=4", "--mode=newer", "-q", "a"}, "jobs=4;mode=newer;quiet=;|a"},
+      {{"-qj5", "a"}, "jobs=5;quiet=;|a"},
+      {{"a", "--", "-j2", "--quiet"}, "|a,-j2,--quiet"},
+      {{"--full", "a"}, "full-path=;|a"},  // a unique abbreviation
+      {{"-", "a"}, "|-,a"},
+      {{"a", "--jobs"}, "option --jobs needs a value"},
+      {{"a", "-j"}, "option -j needs a value"},
+      {{"--quiet=yes"}, "option --quiet takes no value"},
+      {{"-x"}, "unknown option -x"},
+      {{"--nope=1", "a"}, "unknown option --nope"},
+  };
+  for (const Case& c : cases) {
+    std::string got;
+    try {
+      arc::TParsedOptions o(c.Args, specs);
+      for (const auto& [name, value] : o.Values) got += name + "=" + value + ";";
+      got += "|";
+      for (size_t i = 0; i < o.Positional.size(); ++i) got += (i ? "," : "") + o.Positional[i];
+    } catch (const arc::EOptionError& e) {
+      got = e.Message;
+    }
+    EXPECT_EQ(got, c.Expected) << c.Args[0];
+  }
 }
 
 }  // namespace
