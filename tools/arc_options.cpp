@@ -49,6 +49,8 @@ TParsedOptions::TParsedOptions(const std::vector<std::string>& Args, const std::
     if (code == -1) break;
     if (code == ':') {
       const TOptionSpec* s = specOf(optopt);
+      // MinGW-w64 also reports a value given to a flag this way.
+      if (s && !s->Valued) throw EOptionError{"option --" + std::string(s->Long) + " takes no value"};
       throw EOptionError{"option " + (s && optopt >= 256 ? "--" + std::string(s->Long) : written(optind - 1)) +
                          " needs a value"};
     }
