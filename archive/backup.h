@@ -249,6 +249,11 @@ class TBackupFile : public TComponent {
   // on Threads threads and written to Destination in order, with the same
   // events, errors and stops as one block at a time.
   void CopyBlocksInParallel(archive::BlockRecordReader& Records, TStream& Destination, int Threads);
+  // The decompression workers of the current restore run, started for its
+  // first long file and kept for the others until the run ends; and the
+  // number of threads the run uses (the processor count is read once).
+  std::unique_ptr<archive::TBlockPipeline> FRestorePipeline;
+  int FRestoreThreads = 1;
   // Calls OnFileRestored for the open File (the handler may swap it), sets
   // its last-write time to StoredDateTime and closes it.
   void FinishRestoredFile(std::unique_ptr<TFileStream>& File, int32_t StoredDateTime);

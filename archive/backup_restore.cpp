@@ -181,9 +181,8 @@ void TBackupFile::CopyEntryData(TStream& Source, TStream* Destination, bool Writ
     AfterBlockRecord(progressFile != nullptr, produced);
     // The rest of a long file is decompressed on several threads.
     if (blockLength != 0 && FContinueFlag && Write && progressFile && ++blocksRestored == kBlocksRestoredHere) {
-      const int threads = DecompressionThreads > 0 ? DecompressionThreads : int(std::thread::hardware_concurrency());
-      if (threads > 1) {
-        CopyBlocksInParallel(records, *Destination, threads);
+      if (FRestoreThreads > 1) {
+        CopyBlocksInParallel(records, *Destination, FRestoreThreads);
         return;
       }
     }
@@ -217,7 +216,11 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
   }
 
   FBusy = true;
-  ScopeExit clearBusy([this] { FBusy = false; });
+  FRestoreThreads = DecompressionThreads > 0 ? DecompressionThreads : int(std::thread::hardware_concurrency());
+  ScopeExit clearBusy([this] {
+    FBusy = false;
+    FRestorePipeline.reset();  // the workers end with the run
+  });
   try {
     if (!fromStream) {
       ownSource = FFiles.OpenFile(ArchiveName, fmOpenRead | fmShareDenyNone);

@@ -40,7 +40,12 @@ class RecordInflater : public archive::TBlockTransform {
 }  // namespace
 
 void TBackupFile::CopyBlocksInParallel(archive::BlockRecordReader& Records, TStream& Destination, int Threads) {
-  archive::TBlockPipeline pipeline([] { return std::make_unique<RecordInflater>(); }, Threads, ThreadStarter);
+  // One set of workers serves every long file of the run; a pipeline left
+  // with blocks of a file that stopped early is not reused.
+  if (!FRestorePipeline || FRestorePipeline->InFlight() > 0)
+    FRestorePipeline = std::make_unique<archive::TBlockPipeline>([] { return std::make_unique<RecordInflater>(); },
+                                                                 Threads, ThreadStarter);
+  archive::TBlockPipeline& pipeline = *FRestorePipeline;
   // What ends the reading ahead: the terminator, or a failure that is raised
   // only when every block before it has been taken, as it would be when
   // read one block at a time.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <map>
 
@@ -12,14 +13,19 @@
 #include "platform/dostime.h"
 #include "runtime/exceptions.h"
 #include "runtime/stringlist.h"
+#include "tools/arc_options.h"
 #include "tools/archive_check.h"
+#include "tools/safe_extract.h"
 
 namespace arc {
 
 namespace {
 
+const char kToolVersion[] = "1.1";
+
 const char kGeneralHelp[] =
     "Usage: velto-arc COMMAND [OPTION]... ARGUMENT...\n"
+    "       velto-arc --version | --help\n"
     "Commands:\n"
     "  create     write an archive from files\n"
     "  list       show an archive's title, totals and files\n"
@@ -27,12 +33,14 @@ const char kGeneralHelp[] =
     "  extract    restore the files of an archive\n"
     "  installer  append an archive to an installer stub\n"
     "Run 'velto-arc COMMAND --help' for the options of a command.\n"
+    "Options take their values attached or apart: -j2, -j 2, --jobs=2, --jobs 2.\n"
     "list, test and extract also take a finished installer as ARCHIVE.\n"
     "Exit status: 0 success, 1 archive or file error, 2 wrong usage.\n";
 
 const char kCreateHelp[] =
     "Usage: velto-arc create ARCHIVE [OPTION]... FILE...\n"
-    "Writes ARCHIVE from the FILEs, in the order given.\n"
+    "Writes ARCHIVE from the FILEs, in the order given; a folder stands for\n"
+    "every file below it, in sorted order (links to folders are passed over).\n"
     "  -t, --title TITLE        the archive's title (default: none)\n"
     "  -l, --level LEVEL        fastest (default), none, default or max\n"
     "  -j, --jobs N             compression threads (default: one per processor);\n"
@@ -49,13 +57,16 @@ const char kCreateHelp[] =
     "at the first '=' followed by a drive letter, a colon and a backslash, so\n"
     "build/a=1.exe=c:\\release\\a.exe stores build/a=1.exe as c:\\release\\a.exe.\n"
     "When SOURCE_DATE_EPOCH is set, it gives the date of the file list, so that\n"
-    "the same files give the same archive.\n";
+    "the same files give the same archive. On Linux names are converted from\n"
+    "the locale's encoding to Windows-1252; a name that cannot be is an error.\n"
+    "Example: velto-arc create -l max -j2 -t 'Velto 1.0' velto.arc build/velto\n";
 
 const char kListHelp[] =
     "Usage: velto-arc list ARCHIVE\n"
     "Shows the archive's title, its totals and one line per file: the stored\n"
     "name, the date and time, the size in bytes.\n"
-    "  -h, --help               this text\n";
+    "  -h, --help               this text\n"
+    "Example: velto-arc list velto.arc\n";
 
 const char kTestHelp[] =
     "Usage: velto-arc test [-q] ARCHIVE\n"
@@ -63,7 +74,8 @@ const char kTestHelp[] =
     "stream and its Adler-32, the header's totals and the file list, and names\n"
     "every damaged entry.\n"
     "  -q, --quiet              print nothing when the archive is sound\n"
-    "  -h, --help               this text\n";
+    "  -h, --help               this text\n"
+    "Example: velto-arc test -q velto.arc\n";
 
 const char kExtractHelp[] =
     "Usage: velto-arc extract ARCHIVE [OPTION]...\n"
@@ -76,10 +88,20 @@ const char kExtractHelp[] =
     "                           older than the stored ones\n"
     "      --full-path          keep the stored folders below DIR (the drive part\n"
     "                           is dropped); otherwise every file goes into DIR\n"
+    "      --overwrite          when two entries would be written to one file,\n"
+    "                           the later replaces the earlier (by default the\n"
+    "                           run stops before writing anything, naming both)\n"
     "  -q, --quiet              no progress bar and no summary\n"
     "  -h, --help               this text\n"
     "At a volume change the next volume is read when its file is there; else the\n"
-    "tool asks for it on the terminal, and stops when there is no terminal.\n";
+    "tool asks for it on the terminal, and stops when there is no terminal.\n"
+    "Each file is written beside its target under a temporary name and renamed\n"
+    "over it when complete: a failed entry leaves the old file as it was. A\n"
+    "symbolic link in place of a file is replaced by the file, never followed;\n"
+    "an entry whose folder below DIR is a symbolic link is not written (the\n"
+    "others are, and the run ends with status 1). On Linux names are converted\n"
+    "from Windows-1252 to the locale's encoding.\n"
+    "Example: velto-arc extract velto.arc -d out --full-path\n";
 
 const char kInstallerHelp[] =
     "Usage: velto-arc installer --stub STUB.exe -o SETUP.exe ARCHIVE\n"
@@ -90,7 +112,9 @@ const char kInstallerHelp[] =
     "single-volume archive.\n"
     "      --stub STUB.exe      the installer program\n"
     "  -o, --output SETUP.exe   the installer to write\n"
-    "  -h, --help               this text\n";
+    "  -h, --help               this text\n"
+    "STUB.exe must be a Windows executable image.\n"
+    "Example: velto-arc installer --stub stub.exe -o setup.exe velto.arc\n";
 
 // A usage error: the message and the command whose help to point at.
 struct EUsage {
@@ -101,56 +125,25 @@ struct EFailure {
   std::string Message;
 };
 
-// Options and positional arguments of one command.
-class TArguments {
- public:
-  // Valued: option names that take a value; Flags: those that do not.
-  TArguments(const std::vector<std::string>& Args, const std::vector<std::string>& Valued,
-             const std::vector<std::string>& Flags) {
-    bool options = true;
-    for (size_t i = 0; i < Args.size(); ++i) {
-      std::string a = Args[i];
-      if (options && a == "--") {
-        options = false;
-        continue;
-      }
-      if (!options || a.size() < 2 || a[0] != '-') {
-        Positional.push_back(a);
-        continue;
-      }
-      std::string value;
-      bool inlineValue = false;
-      if (size_t eq = a.find('='); a.compare(0, 2, "--") == 0 && eq != std::string::npos) {
-        value = a.substr(eq + 1);
-        a = a.substr(0, eq);
-        inlineValue = true;
-      }
-      if (std::find(Flags.begin(), Flags.end(), a) != Flags.end()) {
-        if (inlineValue) throw EUsage{"option " + a + " takes no value"};
-        Values[a] = "";
-      } else if (std::find(Valued.begin(), Valued.end(), a) != Valued.end()) {
-        if (!inlineValue) {
-          if (i + 1 >= Args.size()) throw EUsage{"option " + a + " needs a value"};
-          value = Args[++i];
-        }
-        Values[a] = value;
-      } else {
-        throw EUsage{"unknown option " + a};
-      }
+// True when Stream (read from its start, left there) holds a Windows
+// executable image: the "MZ" header whose offset at 0x3C leads to "PE\0\0".
+bool IsWindowsImage(TStream& Stream) {
+  unsigned char head[64], pe[4];
+  bool image = false;
+  try {
+    Stream.SetPosition(0);
+    Stream.ReadBuffer(head, sizeof head);
+    uint32_t at = archive::LoadLE32(head + 0x3C);
+    if (head[0] == 'M' && head[1] == 'Z' && at >= sizeof head && at <= Stream.Size() - 4) {
+      Stream.SetPosition(at);
+      Stream.ReadBuffer(pe, 4);
+      image = std::memcmp(pe, "PE\0\0", 4) == 0;
     }
+  } catch (const EStreamError&) {
   }
-  bool Has(const std::string& Short, const std::string& Long) const {
-    return Values.count(Short) || Values.count(Long);
-  }
-  std::string Get(const std::string& Short, const std::string& Long, const std::string& Default = "") const {
-    if (auto it = Values.find(Long); it != Values.end()) return it->second;
-    if (auto it = Values.find(Short); it != Values.end()) return it->second;
-    return Default;
-  }
-
-  std::vector<std::string> Positional;
-  std::map<std::string, std::string> Values;
-};
+  Stream.SetPosition(0);
+  return image;
+}
 
 bool ParseNumber(const std::string& Text, long long Min, long long Max, long long& Value) {
   if (Text.empty() || Text.size() > 12 || Text.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -234,6 +227,11 @@ class TCommands {
           FOut << kGeneralHelp;
           return esSuccess;
         }
+        if (command == "--version") {
+          FOut << "velto-arc " << kToolVersion << " (archive format "
+               << TBackupFile(nullptr, FConsole.Files(), FDialogs).Version() << ")\n";
+          return esSuccess;
+        }
         if (command == "create") return Create(rest);
         if (command == "list") return List(rest);
         if (command == "test") return Test(rest);
@@ -269,8 +267,17 @@ class TCommands {
     if (!FConsole.FromTerminal(Text, out)) throw EUsage{What + " has characters that Windows-1252 cannot hold"};
     return out;
   }
-  bool HelpAsked(const TArguments& A, const char* Help) {
-    if (!A.Has("-h", "--help")) return false;
+  // The options of the current command; wrong ones are a usage error.
+  TParsedOptions Options(const std::vector<std::string>& Args, std::vector<TOptionSpec> Specs) {
+    Specs.push_back({'h', "help", false});
+    try {
+      return TParsedOptions(Args, Specs);
+    } catch (const EOptionError& e) {
+      throw EUsage{e.Message};
+    }
+  }
+  bool HelpAsked(const TParsedOptions& A, const char* Help) {
+    if (!A.Has("help")) return false;
     FOut << Help;
     return true;
   }
@@ -302,13 +309,16 @@ class TCommands {
 
   int Create(const std::vector<std::string>& Args) {
     FCommand = "create";
-    TArguments a(Args, {"-t", "--title", "-l", "--level", "-j", "--jobs", "--volume-size"},
-                 {"-q", "--quiet", "-h", "--help"});
+    TParsedOptions a = Options(Args, {{'t', "title", true},
+                                      {'l', "level", true},
+                                      {'j', "jobs", true},
+                                      {0, "volume-size", true},
+                                      {'q', "quiet", false}});
     if (HelpAsked(a, kCreateHelp)) return esSuccess;
     if (a.Positional.size() < 2) throw EUsage{a.Positional.empty() ? "no archive given" : "no file given"};
     TBackupFile backup(nullptr, FConsole.Files(), FDialogs);
-    backup.BackupTitle = Typed(a.Get("-t", "--title"), "the title");
-    std::string level = a.Get("-l", "--level", "fastest");
+    backup.BackupTitle = Typed(a.Get("title"), "the title");
+    std::string level = a.Get("level", "fastest");
     if (level == "fastest")
       backup.CompressionLevel = clFastest;
     else if (level == "none")
@@ -320,8 +330,7 @@ class TCommands {
     else
       throw EUsage{"unknown level '" + level + "' (fastest, none, default or max)"};
     long long n = FConsole.Processors();
-    if (a.Has("-j", "--jobs") && !ParseNumber(a.Get("-j", "--jobs"), 1, 256, n))
-      throw EUsage{"--jobs needs a number from 1 to 256"};
+    if (a.Has("jobs") && !ParseNumber(a.Get("jobs"), 1, 256, n)) throw EUsage{"--jobs needs a number from 1 to 256"};
     backup.CompressionThreads = int(n);
 
     std::vector<TBackupFile::TSourceFile> files;
@@ -332,19 +341,30 @@ class TCommands {
       SplitSourceSpec(a.Positional[i], source, stored);
       if (source.empty()) throw EUsage{"'" + a.Positional[i] + "' names no source file"};
       std::string path = FConsole.ComponentPath(source);
-      stored = stored.empty() ? Typed(path, "the name of " + source) : Typed(stored, "the stored name " + stored);
-      given[path] = source;
-      files.push_back({path, stored});
-      longest = std::max(longest, stored.size());
+      if (!stored.empty()) stored = Typed(stored, "the stored name " + stored);
+      // A folder stands for the files below it, sorted, each stored as its
+      // own path would be (or below STORED).
+      std::vector<std::string> found{path};
+      if (FConsole.IsFolder(path)) found = FConsole.FilesBelow(path);
+      for (const std::string& file : found) {
+        // The part that comes from the system's names is converted.
+        std::string host = stored.empty() ? file : file.substr(path.size()), name;
+        if (!FConsole.StoredName(host, name))
+          throw EFailure{"cannot store " + FConsole.DisplayPath(file) + ": its name has characters Windows-1252 lacks"};
+        name = stored + name;
+        given[file] = file == path ? source : FConsole.DisplayPath(file);
+        files.push_back({file, name});
+        longest = std::max(longest, name.size());
+      }
     }
-    if (a.Has("", "--volume-size")) {
+    if (a.Has("volume-size")) {
       long long min = archive::MinVolumeSize(backup.BackupTitle.size(), longest), size = 0;
-      if (!ParseNumber(a.Get("", "--volume-size"), 1, 0x7FFFFFFF, size))
+      if (!ParseNumber(a.Get("volume-size"), 1, 0x7FFFFFFF, size))
         throw EUsage{"--volume-size needs a number of bytes up to 2147483647"};
       if (size < min) throw EUsage{"--volume-size must be at least " + std::to_string(min) + " bytes for these files"};
       backup.MaxSize = int32_t(size);
     }
-    bool quiet = a.Has("-q", "--quiet");
+    bool quiet = a.Has("quiet");
     StartBar(quiet);
     int32_t error = 0;
     backup.OnError = [&](TObject*, const int32_t Code, const std::string&) { error = Code; };
@@ -370,7 +390,7 @@ class TCommands {
 
   int List(const std::vector<std::string>& Args) {
     FCommand = "list";
-    TArguments a(Args, {}, {"-h", "--help"});
+    TParsedOptions a = Options(Args, {});
     if (HelpAsked(a, kListHelp)) return esSuccess;
     if (a.Positional.size() != 1) throw EUsage{a.Positional.empty() ? "no archive given" : "one archive only"};
     std::string path;
@@ -404,7 +424,7 @@ class TCommands {
 
   int Test(const std::vector<std::string>& Args) {
     FCommand = "test";
-    TArguments a(Args, {}, {"-q", "--quiet", "-h", "--help"});
+    TParsedOptions a = Options(Args, {{'q', "quiet", false}});
     if (HelpAsked(a, kTestHelp)) return esSuccess;
     if (a.Positional.size() != 1) throw EUsage{a.Positional.empty() ? "no archive given" : "one archive only"};
     std::string path;
@@ -425,7 +445,7 @@ class TCommands {
     if (!report.Broken.empty()) throw EFailure{Show(a.Positional[0]) + ": " + Show(report.Broken)};
     if (!report.Damaged.empty())
       throw EFailure{Show(a.Positional[0]) + ": " + std::to_string(report.Damaged.size()) + " damaged"};
-    if (!a.Has("-q", "--quiet"))
+    if (!a.Has("quiet"))
       FOut << Show(a.Positional[0]) << ": " << report.Files << " files, " << report.Volumes
            << (report.Volumes == 1 ? " volume" : " volumes") << ", all blocks sound\n";
     return esSuccess;
@@ -433,11 +453,15 @@ class TCommands {
 
   int Extract(const std::vector<std::string>& Args) {
     FCommand = "extract";
-    TArguments a(Args, {"-d", "--directory", "--mode"}, {"--full-path", "-q", "--quiet", "-h", "--help"});
+    TParsedOptions a = Options(Args, {{'d', "directory", true},
+                                      {0, "mode", true},
+                                      {0, "full-path", false},
+                                      {0, "overwrite", false},
+                                      {'q', "quiet", false}});
     if (HelpAsked(a, kExtractHelp)) return esSuccess;
     if (a.Positional.size() != 1) throw EUsage{a.Positional.empty() ? "no archive given" : "one archive only"};
     TBackupFile backup(nullptr, FConsole.Files(), FDialogs);
-    std::string mode = a.Get("", "--mode", "all");
+    std::string mode = a.Get("mode", "all");
     static const std::pair<const char*, TRestoreMode> modes[] = {{"all", rmAll},
                                                                  {"no-overwrite", rmNoOverwrite},
                                                                  {"newer", rmNewer},
@@ -446,22 +470,40 @@ class TCommands {
     auto found = std::find_if(std::begin(modes), std::end(modes), [&](auto& m) { return mode == m.first; });
     if (found == std::end(modes)) throw EUsage{"unknown mode '" + mode + "'"};
     backup.RestoreMode = found->second;
-    backup.RestoreFullPath = a.Has("", "--full-path");
-    std::string dir =
-        a.Has("-d", "--directory") ? FConsole.ComponentPath(a.Get("-d", "--directory")) : FConsole.CurrentFolder();
+    backup.RestoreFullPath = a.Has("full-path");
+    std::string dir = a.Has("directory") ? FConsole.ComponentPath(a.Get("directory")) : FConsole.CurrentFolder();
 
     std::string path;
     TOpenedArchive archive = OpenArchive(a.Positional[0], path);
-    bool quiet = a.Has("-q", "--quiet");
-    StartBar(quiet);
     int32_t error = 0;
+    backup.OnError = [&](TObject*, const int32_t Code, const std::string&) { error = Code; };
+    // The file list first: two entries that would land on one file stop the
+    // run before anything is written.
+    TStringList list;
+    std::string title;
+    backup.ReadArchiveInfoFromStream(archive.Stream.get(), &list, title);
+    if (error) throw EFailure{BackupErrorMessage(error) + ": " + Show(a.Positional[0])};
+    if (!a.Has("overwrite")) RefuseCollisions(list, backup.RestoreFullPath, dir);
+    archive.Stream->SetPosition(archive.Start);
+
+    TWatchedFileSystem files(FConsole.Files(), FConsole);
+    TBackupFile restorer(nullptr, files, FDialogs);
+    restorer.RestoreMode = backup.RestoreMode;
+    restorer.RestoreFullPath = backup.RestoreFullPath;
+    restorer.DecompressionThreads = FConsole.Processors();
+    TSafeExtraction safe(files, dir, {path}, a.Has("overwrite"));
+    bool quiet = a.Has("quiet");
+    StartBar(quiet);
     std::string missingVolume;
     bool stopped = false;
-    backup.OnError = [&](TObject*, const int32_t Code, const std::string&) { error = Code; };
-    backup.OnProgress = [&](TObject*, const std::string& Name, TPercentage Percent, bool&) {
-      if (!Name.empty()) FBar->Show(FConsole.DisplayPath(Name), Percent);
+    restorer.OnError = backup.OnError;
+    restorer.OnProgress = [&](TObject*, const std::string& Name, TPercentage Percent, bool&) {
+      if (!Name.empty()) FBar->Show(FConsole.DisplayPath(safe.TargetOf(Name)), Percent);
     };
-    backup.OnNeedDisk = [&](TObject*, uint16_t Disk, bool& Continue) {
+    restorer.OnRestoreFile = [&](TObject*, std::string& Name, int32_t, bool& DoRestore) {
+      safe.Redirect(Name, DoRestore, restorer.ErrorFileName() != safe.Pending());
+    };
+    restorer.OnNeedDisk = [&](TObject*, uint16_t Disk, bool& Continue) {
       std::string volume = archive::VolumeFileName(path, Disk);
       if (FConsole.Files().FileExists(volume)) return;
       FBar->Finish();
@@ -482,43 +524,71 @@ class TCommands {
     try {
       if (archive.Installer()) {
         // The component reads the caller's stream as ":STREAM" once it knows it.
-        std::string title;
-        backup.ReadArchiveInfoFromStream(archive.Stream.get(), nullptr, title);
+        restorer.ReadArchiveInfoFromStream(archive.Stream.get(), nullptr, title);
         if (error) throw EFailure{BackupErrorMessage(error) + ": " + Show(a.Positional[0])};
         archive.Stream->SetPosition(archive.Start);
-        ok = backup.Restore(":STREAM", dir);
+        ok = restorer.Restore(":STREAM", dir);
       } else {
         archive.Stream.reset();
-        ok = backup.Restore(path, dir);
+        ok = restorer.Restore(path, dir);
       }
     } catch (const Exception& e) {
+      safe.Finish(false);
       throw EFailure{Show(e.Message()) + ": " + Show(a.Positional[0])};
     }
+    // The last entry is whole unless its own write failed or the run was
+    // stopped at a volume it goes on in.
+    safe.Finish(restorer.ErrorFileName() != safe.Pending() && !stopped && missingVolume.empty());
     FBar->Finish();
+    for (const std::string& problem : safe.Problems()) FErr << "velto-arc: " << problem << "\n";
     if (!ok) {
       if (!missingVolume.empty())
         throw EFailure{"volume " + Show(FConsole.DisplayPath(missingVolume)) +
                        " is missing and there is no terminal to ask for it"};
       if (stopped) throw EFailure{"extraction stopped at a missing volume"};
+      const std::string& failed = restorer.ErrorFileName();
+      // A write the system refused: its reason, with the file's final name.
+      if (std::string reason = files.FailureReason(failed); error == beCannotReadFile && !reason.empty())
+        throw EFailure{"cannot write " + FConsole.DisplayPath(safe.TargetOf(failed)) + ": " + reason};
       if (error)
-        throw EFailure{
-            BackupErrorMessage(error) + ": " +
-            Show(backup.ErrorFileName().empty() ? a.Positional[0] : FConsole.DisplayPath(backup.ErrorFileName()))};
+        throw EFailure{BackupErrorMessage(error) + ": " +
+                       (failed.empty() ? Show(a.Positional[0]) : FConsole.DisplayPath(safe.TargetOf(failed)))};
       throw EFailure{BackupErrorMessage(beCannotReadArchive) + ": " + Show(a.Positional[0])};
     }
-    if (!quiet) FOut << Show(a.Positional[0]) << ": " << backup.RestoredCount() << " files restored\n";
+    if (!safe.Problems().empty())
+      throw EFailure{Show(a.Positional[0]) + ": " + std::to_string(safe.Problems().size()) + " not written"};
+    if (!quiet) FOut << Show(a.Positional[0]) << ": " << restorer.RestoredCount() << " files restored\n";
     return esSuccess;
+  }
+
+  // Stops with a failure naming both entries when two entries of List (the
+  // archive's file list) would be written to the same file below Dir.
+  void RefuseCollisions(const TStringList& List, bool FullPath, const std::string& Dir) {
+    std::map<std::string, std::string> seen;  // target, case folded -> entry
+    for (const std::string& line : List.Items()) {
+      std::string name = line.substr(0, line.rfind('\t'));
+      std::string target =
+          FullPath ? (name.size() > 3 ? name.substr(3) : "") : name.substr(name.find_last_of("\\:") + 1);
+      std::string key = target;
+      for (char& c : key)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+      auto [it, added] = seen.emplace(key, name);
+      if (!added)
+        throw EFailure{"entries " + Show(it->second) + " and " + Show(name) + " would both be written to " +
+                       Show(FConsole.DisplayPath(Dir + "\\" + target)) +
+                       "; nothing was written (--overwrite lets the later one replace the earlier)"};
+    }
   }
 
   int Installer(const std::vector<std::string>& Args) {
     FCommand = "installer";
-    TArguments a(Args, {"--stub", "-o", "--output"}, {"-h", "--help"});
+    TParsedOptions a = Options(Args, {{0, "stub", true}, {'o', "output", true}});
     if (HelpAsked(a, kInstallerHelp)) return esSuccess;
-    if (!a.Has("", "--stub")) throw EUsage{"no --stub given"};
-    if (!a.Has("-o", "--output")) throw EUsage{"no -o given"};
+    if (!a.Has("stub")) throw EUsage{"no --stub given"};
+    if (!a.Has("output")) throw EUsage{"no -o given"};
     if (a.Positional.size() != 1) throw EUsage{a.Positional.empty() ? "no archive given" : "one archive only"};
     platform::IFileSystem& files = FConsole.Files();
-    std::string stubGiven = a.Get("", "--stub"), outGiven = a.Get("-o", "--output");
+    std::string stubGiven = a.Get("stub"), outGiven = a.Get("output");
     std::string stubPath = FConsole.ComponentPath(stubGiven), outPath = FConsole.ComponentPath(outGiven);
     std::string archivePath = FConsole.ComponentPath(a.Positional[0]);
     auto open = [&](const std::string& Path, const std::string& Given) {
@@ -530,6 +600,7 @@ class TCommands {
       }
     };
     auto stub = open(stubPath, stubGiven);
+    if (!IsWindowsImage(*stub)) throw EFailure{Show(stubGiven) + ": not a Windows executable image"};
     auto archive = open(archivePath, a.Positional[0]);
     bool volumes = false;
     TCheckReport report = CheckArchive(*archive, [&](int, std::string&) -> std::unique_ptr<TStream> {

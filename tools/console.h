@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/filesystem.h"
 
@@ -34,6 +35,27 @@ class IConsole {
   virtual bool ReadLine(std::string& Line);
   // Processors available to compress on (at least 1).
   virtual int Processors();
+
+  // A stored name (Windows-1252) as the system's file names spell it, and a
+  // system file name as Windows-1252; false when it cannot be converted.
+  // Both keep the text as it is unless a system overrides them.
+  virtual bool SystemName(const std::string& Stored, std::string& Name);
+  virtual bool StoredName(const std::string& Name, std::string& Stored);
+  // These take component paths and never follow a symbolic link at the end:
+  // whether Path is itself a symbolic link;
+  virtual bool IsLink(const std::string& Path);
+  // whether Path is a folder (not a link to one);
+  virtual bool IsFolder(const std::string& Path);
+  // renames From over To, replacing a file or link at To (false with the
+  // system's reason in Reason when that fails);
+  virtual bool RenameOver(const std::string& From, const std::string& To, std::string& Reason);
+  // removes the file or link Path, when there is one;
+  virtual void RemoveEntry(const std::string& Path);
+  // the files below the folder Path, as component paths, sorted by their
+  // path bytes; links to folders are neither walked into nor listed.
+  virtual std::vector<std::string> FilesBelow(const std::string& Path);
+  // The system's reason for the system call that failed last on this thread.
+  virtual std::string LastSystemError();
 };
 
 // The console of the system the tool was built for.

@@ -67,6 +67,12 @@ class PosixConsole : public IConsole {
     }
     return Cp1252FromUtf8(Typed, Text);
   }
+  // File names are in the locale's encoding, as the terminal's text is.
+  bool SystemName(const std::string& Stored, std::string& Name) override {
+    Name = ToTerminal(Stored);
+    return true;
+  }
+  bool StoredName(const std::string& Name, std::string& Stored) override { return FromTerminal(Name, Stored); }
 
  private:
   platform::HostFileSystem FFiles;

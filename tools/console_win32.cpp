@@ -31,6 +31,13 @@ class Win32Console : public IConsole {
     Text = Typed;  // arguments arrive in the ANSI code page
     return true;
   }
+  std::string LastSystemError() override {
+    char buf[512];
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, GetLastError(), 0,
+                             buf, sizeof buf, nullptr);
+    while (n > 0 && (buf[n - 1] == '\n' || buf[n - 1] == '\r' || buf[n - 1] == '.')) --n;
+    return n ? std::string(buf, n) : "unknown error";
+  }
 
  private:
   platform::Win32FileSystem FFiles;

@@ -812,3 +812,31 @@ TEST_F(RestoreTest, ErrorFileNameIsTheRefusedEntryNotTheLastRestored) {
 }
 
 }  // namespace
+
+namespace {
+
+// The decompression workers are started once for a run, whatever the number
+// of long files, and every file still comes back whole.
+TEST_F(RestoreTest, OneSetOfWorkersServesEveryLongFileOfARun) {
+  ArchiveBuilder b;
+  std::vector<std::string> contents;
+  for (int i = 0; i < 4; ++i) contents.push_back(PatternBytes(16384 * 6 + 100 * i, uint32_t(10 + i)));
+  b.Header("", int32_t(contents.size() * 98304), int32_t(contents.size()));
+  for (size_t i = 0; i < contents.size(); ++i) b.Entry("c:\\r\\f" + std::to_string(i), kDate2005, contents[i]);
+  b.End();
+  std::string archive = Put("c:\\a.arc", b.Bytes());
+  for (int threads : {2, 3}) {
+    SCOPED_TRACE(threads);
+    int started = 0;
+    Backup->DecompressionThreads = threads;
+    Backup->ThreadStarter = [&](std::function<void()> Body) {
+      ++started;
+      return std::thread(std::move(Body));
+    };
+    ASSERT_TRUE(Backup->Restore(archive, "c:\\dest")) << Backup->ErrorCode();
+    EXPECT_EQ(started, threads);
+    for (size_t i = 0; i < contents.size(); ++i) EXPECT_EQ(Get("c:\\dest\\f" + std::to_string(i)), contents[i]);
+  }
+}
+
+}  // namespace

@@ -2,11 +2,14 @@
 // FILE argument split, installer images and the archive checker.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "archive/format.h"
 #include "archive/payload.h"
 #include "runtime/exceptions.h"
 #include "tests/archive/one_byte_stream.h"
 #include "tools/arc_commands.h"
+#include "tools/arc_options.h"
 #include "tools/archive_check.h"
 #include "tools/cp1252.h"
 
@@ -92,10 +95,11 @@ TEST(InstallerImage, WritesStubPaddingArchiveAndTrailerAndFindsTheStart) {
 
 TEST(InstallerImage, ArchiveWhoseTitleLengthReadsMZIsAPlainArchive) {
   // A title of 23117 bytes: the length field is 4D 5A 00 00, "MZ".
-  std::string title(23117, 'v');
-  std::vector<uint8_t> bytes = {0x4D, 0x5A, 0, 0};
-  bytes.insert(bytes.end(), title.begin(), title.end());
-  for (int i = 0; i < 12; ++i) bytes.push_back(0);  // totals, end marker
+  // Then the title, and zeros for the totals and the end marker.
+  std::vector<uint8_t> bytes(4 + 23117 + 12, 0);
+  bytes[0] = 0x4D;
+  bytes[1] = 0x5A;
+  std::fill(bytes.begin() + 4, bytes.begin() + 4 + 23117, uint8_t('v'));
   TMemoryStream archive(bytes);
   int64_t found = -1;
   ASSERT_TRUE(archive::FindArchiveStart(archive, found));
@@ -150,6 +154,46 @@ TEST(ShortReads, CheckerAndInstallerLookupGatherBytesFromAStreamThatTrickles) {
   int64_t found = -1;
   ASSERT_TRUE(archive::FindArchiveStart(trickle, found));
   EXPECT_EQ(found, 0x44 + archive::InstallerPadding(0x44, int64_t(bytes.size())));
+}
+
+}  // namespace
+
+namespace {
+
+// The option reader on the system's getopt_long: values attached or apart,
+// options anywhere among the arguments, and the wrong forms named.
+TEST(ArcOptions, ReadsEveryFormAndNamesTheWrongOnes) {
+  const std::vector<arc::TOptionSpec> specs = {
+      {'j', "jobs", true}, {'l', "level", true}, {0, "mode", true}, {'q', "quiet", false}, {0, "full-path", false}};
+  struct Case {
+    std::vector<std::string> Args;
+    std::string Expected;  // "jobs=..;level=..;|positional,..." or the error
+  } cases[] = {
+      {{"-j2", "a", "-lmax"}, "jobs=2;level=max;|a"},
+      {{"a", "-j", "3", "b", "--level", "none"}, "jobs=3;level=none;|a,b"},
+      {{"--jobs=4", "--mode=newer", "-q", "a"}, "jobs=4;mode=newer;quiet=;|a"},
+      {{"-qj5", "a"}, "jobs=5;quiet=;|a"},
+      {{"a", "--", "-j2", "--quiet"}, "|a,-j2,--quiet"},
+      {{"--full", "a"}, "full-path=;|a"},  // a unique abbreviation
+      {{"-", "a"}, "|-,a"},
+      {{"a", "--jobs"}, "option --jobs needs a value"},
+      {{"a", "-j"}, "option -j needs a value"},
+      {{"--quiet=yes"}, "option --quiet takes no value"},
+      {{"-x"}, "unknown option -x"},
+      {{"--nope=1", "a"}, "unknown option --nope"},
+  };
+  for (const Case& c : cases) {
+    std::string got;
+    try {
+      arc::TParsedOptions o(c.Args, specs);
+      for (const auto& [name, value] : o.Values) got += name + "=" + value + ";";
+      got += "|";
+      for (size_t i = 0; i < o.Positional.size(); ++i) got += (i ? "," : "") + o.Positional[i];
+    } catch (const arc::EOptionError& e) {
+      got = e.Message;
+    }
+    EXPECT_EQ(got, c.Expected) << c.Args[0];
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "platform/host/host_filesystem.h"
 #include "tools/console.h"
+#include "tools/cp1252.h"
 
 namespace testarc {
 
@@ -22,11 +23,18 @@ class ScriptedConsole : public arc::IConsole {
   std::string CurrentFolder() override { return ComponentPath(FDir); }
   bool ErrIsTerminal() override { return true; }
   bool InIsTerminal() override { return true; }
-  std::string ToTerminal(const std::string& Text) override { return Text; }
+  // With Utf8, text and file names are UTF-8, as under a UTF-8 locale.
+  std::string ToTerminal(const std::string& Text) override { return Utf8 ? arc::Utf8FromCp1252(Text) : Text; }
   bool FromTerminal(const std::string& Typed, std::string& Text) override {
+    if (Utf8) return arc::Cp1252FromUtf8(Typed, Text);
     Text = Typed;
     return true;
   }
+  bool SystemName(const std::string& Stored, std::string& Name) override {
+    Name = ToTerminal(Stored);
+    return true;
+  }
+  bool StoredName(const std::string& Name, std::string& Stored) override { return FromTerminal(Name, Stored); }
   bool ReadLine(std::string& Line) override {
     ++Prompts;
     return OnReadLine ? OnReadLine(Line) : false;
@@ -35,6 +43,7 @@ class ScriptedConsole : public arc::IConsole {
 
   std::function<bool(std::string&)> OnReadLine;
   int Prompts = 0;
+  bool Utf8 = false;
 
  private:
   std::string FDir;

@@ -1,0 +1,97 @@
+// How velto-arc extracts: every file is written beside its target under a
+// temporary name and renamed over it only when complete, nothing is written
+// through a symbolic link in the destination, and a failed write keeps the
+// system's reason for the message.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/filesystem.h"
+#include "tools/console.h"
+
+namespace arc {
+
+// The console's file system as the archive component sees it during an
+// extraction: the same, but each folder is made once, and the reason of a
+// failed create or write is kept by file name.
+class TWatchedFileSystem : public platform::IFileSystem {
+ public:
+  TWatchedFileSystem(platform::IFileSystem& Inner, IConsole& Console) : FInner(Inner), FConsole(Console) {}
+  // The system's reason why Path could not be created or written; "" if none.
+  std::string FailureReason(const std::string& Path) const;
+  // Records Reason for Path (the streams this file system opens use it).
+  void NoteFailure(const std::string& Path, const std::string& Reason) { FReasons[Path] = Reason; }
+
+  bool FileExists(const std::string& Path) override { return FInner.FileExists(Path); }
+  bool DirectoryExists(const std::string& Path) override { return FInner.DirectoryExists(Path); }
+  bool CreateDir(const std::string& Path) override { return FInner.CreateDir(Path); }
+  bool ForceDirectories(const std::string& Path) override;
+  bool EraseFile(const std::string& Path) override { return FInner.EraseFile(Path); }
+  bool RemoveDir(const std::string& Path) override { return FInner.RemoveDir(Path); }
+  int32_t FileAge(const std::string& Path) override { return FInner.FileAge(Path); }
+  std::unique_ptr<TFileStream> OpenFile(const std::string& Path, uint16_t Mode) override;
+  std::string GetCurrentDir() override { return FInner.GetCurrentDir(); }
+  bool HasArchiveAttribute(const std::string& Path) override { return FInner.HasArchiveAttribute(Path); }
+  bool ClearArchiveAttribute(const std::string& Path) override { return FInner.ClearArchiveAttribute(Path); }
+  std::vector<DriveInfo> Drives() override { return FInner.Drives(); }
+  std::vector<std::string> SubFolders(const std::string& Path) override { return FInner.SubFolders(Path); }
+
+  IConsole& Console() { return FConsole; }
+
+ private:
+  platform::IFileSystem& FInner;
+  IConsole& FConsole;
+  std::set<std::string> FMadeFolders;
+  std::map<std::string, std::string> FReasons;
+};
+
+// The destination side of one extraction run. Before the component writes
+// an entry, Redirect turns its target into a temporary name beside it (or
+// refuses the entry); the file is put in place when the next entry comes,
+// or by Finish.
+class TSafeExtraction {
+ public:
+  // DestDir: the destination folder as a component path. Archives: the
+  // files being read (never targets). Overwrite: a later entry may replace
+  // a file an earlier one of the same run wrote.
+  TSafeExtraction(TWatchedFileSystem& Files, std::string DestDir, std::vector<std::string> Archives, bool Overwrite);
+
+  // For the component's OnRestoreFile: puts the previous entry's file in
+  // place, then, when DoRestore, converts the name below DestDir to the
+  // system's encoding and points Filename at a temporary file beside the
+  // target. An entry that would pass through a symbolic link or land on a
+  // file this run already wrote is refused (DoRestore false, a problem
+  // noted). PreviousComplete: whether the previous entry was written whole.
+  void Redirect(std::string& Filename, bool& DoRestore, bool PreviousComplete);
+  // Ends the run: the last entry's file is put in place when Complete, its
+  // temporary file removed otherwise.
+  void Finish(bool Complete);
+  // The target of a temporary name (or the name itself).
+  std::string TargetOf(const std::string& Name) const;
+  // The temporary file being written, "" when none.
+  const std::string& Pending() const { return FPendingTemp; }
+  // What went wrong apart from the component's own errors, as messages
+  // naming the file (host paths), in order.
+  const std::vector<std::string>& Problems() const { return FProblems; }
+
+ private:
+  void PutPendingInPlace(bool Complete);
+  // The first folder from DestDir down to Target's folder that is a link; "".
+  std::string LinkOnTheWay(const std::string& Target) const;
+  bool IsArchive(const std::string& Target) const;
+
+  IConsole& FConsole;
+  std::string FDestDir;  // ends with a backslash
+  std::vector<std::string> FArchives;
+  bool FOverwrite;
+  std::string FPendingTemp, FPendingTarget;
+  std::map<std::string, std::string> FTargets;  // temporary name -> target
+  std::set<std::string> FWritten;
+  std::vector<std::string> FProblems;
+};
+
+}  // namespace arc
