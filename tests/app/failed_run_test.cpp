@@ -10,7 +10,7 @@ namespace {
 
 class FailedRunTest : public WizardTest {
  protected:
-  FailedRunTest() : fake(files), fakeServices{fake, dialogs, registry, system, timers, cursor, peer} {}
+  FailedRunTest() : fake(files), fakeServices{fake, dialogs, registry, system, timers, cursor, peer, shell} {}
   // The windows (and their payload streams) go before the fake they use.
   ~FailedRunTest() override { app.reset(); }
 
