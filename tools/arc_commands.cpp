@@ -34,7 +34,11 @@ const char kCreateHelp[] =
     "Usage: velto-arc create ARCHIVE [OPTION]... FILE...\n"
     "Writes ARCHIVE from the FILEs, in the order given.\n"
     "  -t, --title TITLE        the archive's title (default: none)\n"
-    "  -l, --level LEVEL        fastest (default), none, default or max\n"
+    "  -l, --level LEVEL        fastest (default), none, default or max; at\n"
+    "                           fastest, default and max every block carries a\n"
+    "                           checksum; none stores the data as it is, with no\n"
+    "                           checksum, so such an archive cannot be checked\n"
+    "                           and damage in it is not found\n"
     "  -j, --jobs N             compression threads (default: one per processor);\n"
     "                           the archive's bytes do not depend on it\n"
     "      --volume-size BYTES  split into volume files of at most BYTES bytes:\n"
@@ -54,20 +58,23 @@ const char kCreateHelp[] =
 const char kListHelp[] =
     "Usage: velto-arc list ARCHIVE\n"
     "Shows the archive's title, its totals and one line per file: the stored\n"
-    "name, the date and time, the size in bytes.\n"
+    "name, the date and time, the size in bytes. An archive with stored blocks\n"
+    "(written at level none) is said to be one that cannot be checked.\n"
     "  -h, --help               this text\n";
 
 const char kTestHelp[] =
     "Usage: velto-arc test [-q] ARCHIVE\n"
     "Reads every block of every entry, following the volumes, checks each zlib\n"
     "stream and its Adler-32, the header's totals and the file list, and names\n"
-    "every damaged entry.\n"
+    "every damaged entry. Stored blocks (level none) carry no checksum: their\n"
+    "number is reported, as blocks that could not be checked.\n"
     "  -q, --quiet              print nothing when the archive is sound\n"
     "  -h, --help               this text\n";
 
 const char kExtractHelp[] =
     "Usage: velto-arc extract ARCHIVE [OPTION]...\n"
-    "Restores the archive's files.\n"
+    "Restores the archive's files. First every block is read and checked, as\n"
+    "by test: a damaged archive writes nothing.\n"
     "  -d, --directory DIR      restore into DIR (default: the current folder)\n"
     "      --mode MODE          all (default): every file; no-overwrite: only\n"
     "                           files that do not exist; newer: missing files and\n"
@@ -76,6 +83,8 @@ const char kExtractHelp[] =
     "                           older than the stored ones\n"
     "      --full-path          keep the stored folders below DIR (the drive part\n"
     "                           is dropped); otherwise every file goes into DIR\n"
+    "      --sound-only         when the check finds damaged entries, restore the\n"
+    "                           others and name those left out (exit status 1)\n"
     "  -q, --quiet              no progress bar and no summary\n"
     "  -h, --help               this text\n"
     "At a volume change the next volume is read when its file is there; else the\n"
@@ -279,6 +288,27 @@ class TCommands {
     FBar = std::make_unique<TProgressBar>(FErr, FConsole, !Quiet && FConsole.ErrIsTerminal());
   }
 
+  // Makes Backup pass over the entries whose stored names are in Names: the
+  // destination it is given ends in the part of the name it keeps (the base
+  // name, or the path without the drive with --full-path), so two entries
+  // that end alike are both left out.
+  static void SkipEntries(TBackupFile& Backup, const std::vector<std::string>& Names) {
+    if (Names.empty()) return;
+    std::vector<std::string> ends;
+    for (const std::string& name : Names) {
+      size_t cut = name.find_last_of("\\:");
+      ends.push_back(Backup.RestoreFullPath ? (name.size() > 3 ? name.substr(3) : name)
+                                            : (cut == std::string::npos ? name : name.substr(cut + 1)));
+    }
+    Backup.OnRestoreFile = [ends](TObject*, std::string& Filename, int32_t, bool& DoRestore) {
+      for (const std::string& end : ends)
+        if (Filename == end ||
+            (Filename.size() > end.size() && Filename.compare(Filename.size() - end.size(), end.size(), end) == 0 &&
+             Filename[Filename.size() - end.size() - 1] == '\\'))
+          DoRestore = false;
+    };
+  }
+
   // Opens ARCHIVE (a host path given by the user) and finds the archive in it.
   TOpenedArchive OpenArchive(const std::string& Given, std::string& Path) {
     Path = FConsole.ComponentPath(Given);
@@ -299,6 +329,44 @@ class TCommands {
                      " (an executable without a payload trailer)"};
     a.Stream->SetPosition(a.Start);
     return a;
+  }
+
+  // Opens the following volumes of the archive at Path for the checker
+  // (none for an installer, whose payload has one volume).
+  TOpenVolume VolumeOpener(const TOpenedArchive& Archive, const std::string& Path) {
+    bool installer = Archive.Installer();
+    return [this, installer, Path](int Number, std::string& Name) -> std::unique_ptr<TStream> {
+      if (installer || Number < 2 || Number > archive::kMaxVolumeNumber) return nullptr;
+      std::string volume = archive::VolumeFileName(Path, Number);
+      Name = FConsole.DisplayPath(volume);
+      if (!FConsole.Files().FileExists(volume)) return nullptr;
+      try {
+        return FConsole.Files().OpenFile(volume, fmOpenRead | fmShareDenyNone);
+      } catch (const EStreamError&) {
+        return nullptr;
+      }
+    };
+  }
+
+  // The check before extract writes anything: every block of the archive
+  // (and of its volumes that are there) is read and checked. A broken
+  // structure, or any damage without SoundOnly, fails with nothing written;
+  // with SoundOnly the damaged entries' stored names are returned, to be left
+  // out. A volume that is not there yet ends the check: the extraction asks
+  // for it, and its blocks are checked only as they are restored. The stream
+  // is put back at the archive's start.
+  std::vector<std::string> CheckBeforeExtract(TOpenedArchive& Archive, const std::string& Path,
+                                              const std::string& Given, bool SoundOnly) {
+    TCheckReport report = CheckArchive(*Archive.Stream, VolumeOpener(Archive, Path));
+    Archive.Stream->SetPosition(Archive.Start);
+    for (const std::string& d : report.Damaged) FErr << "velto-arc: damaged entry " << Show(d) << "\n";
+    if (!report.Broken.empty() && report.MissingVolume.empty())
+      throw EFailure{BackupErrorMessage(beInvalidArchive) + ": " + Show(Given) + " (" + Show(report.Broken) +
+                     "); nothing extracted"};
+    if (!SoundOnly && !report.Damaged.empty())
+      throw EFailure{Show(Given) + ": " + std::to_string(report.Damaged.size()) +
+                     " damaged; nothing extracted (--sound-only restores the sound entries)"};
+    return report.DamagedNames;
   }
 
   int Create(const std::vector<std::string>& Args) {
@@ -400,6 +468,11 @@ class TCommands {
         dateText = DateTimeText(int32_t(uint32_t(negative ? -dos : dos)));
       FOut << Show(name) << "  " << dateText << "  " << size << "\n";
     }
+    archive.Stream->SetPosition(archive.Start);
+    TCheckReport scan = ScanArchive(*archive.Stream, VolumeOpener(archive, path));
+    if (scan.StoredBlocks > 0)
+      FOut << "Stored blocks: " << scan.StoredBlocks << " of " << scan.Blocks
+           << " (level none: no checksum, so this archive cannot be checked)\n";
     return esSuccess;
   }
 
@@ -410,31 +483,25 @@ class TCommands {
     if (a.Positional.size() != 1) throw EUsage{a.Positional.empty() ? "no archive given" : "one archive only"};
     std::string path;
     TOpenedArchive archive = OpenArchive(a.Positional[0], path);
-    TOpenVolume openVolume = [&](int Number, std::string& Name) -> std::unique_ptr<TStream> {
-      if (archive.Installer() || Number < 2 || Number > archive::kMaxVolumeNumber) return nullptr;
-      std::string volume = archive::VolumeFileName(path, Number);
-      Name = FConsole.DisplayPath(volume);
-      if (!FConsole.Files().FileExists(volume)) return nullptr;
-      try {
-        return FConsole.Files().OpenFile(volume, fmOpenRead | fmShareDenyNone);
-      } catch (const EStreamError&) {
-        return nullptr;
-      }
-    };
-    TCheckReport report = CheckArchive(*archive.Stream, openVolume);
+    TCheckReport report = CheckArchive(*archive.Stream, VolumeOpener(archive, path));
     for (const std::string& d : report.Damaged) FErr << "velto-arc: damaged entry " << Show(d) << "\n";
     if (!report.Broken.empty()) throw EFailure{Show(a.Positional[0]) + ": " + Show(report.Broken)};
     if (!report.Damaged.empty())
       throw EFailure{Show(a.Positional[0]) + ": " + std::to_string(report.Damaged.size()) + " damaged"};
     if (!a.Has("-q", "--quiet"))
       FOut << Show(a.Positional[0]) << ": " << report.Files << " files, " << report.Volumes
-           << (report.Volumes == 1 ? " volume" : " volumes") << ", all blocks sound\n";
+           << (report.Volumes == 1 ? " volume" : " volumes") << ", all blocks sound"
+           << (report.StoredBlocks > 0
+                   ? ", " + std::to_string(report.StoredBlocks) + " stored blocks unchecked (no checksum: level none)"
+                   : std::string())
+           << "\n";
     return esSuccess;
   }
 
   int Extract(const std::vector<std::string>& Args) {
     FCommand = "extract";
-    TArguments a(Args, {"-d", "--directory", "--mode"}, {"--full-path", "-q", "--quiet", "-h", "--help"});
+    TArguments a(Args, {"-d", "--directory", "--mode"},
+                 {"--full-path", "--sound-only", "-q", "--quiet", "-h", "--help"});
     if (HelpAsked(a, kExtractHelp)) return esSuccess;
     if (a.Positional.size() != 1) throw EUsage{a.Positional.empty() ? "no archive given" : "one archive only"};
     TBackupFile backup(nullptr, FConsole.Files(), FDialogs);
@@ -453,6 +520,9 @@ class TCommands {
 
     std::string path;
     TOpenedArchive archive = OpenArchive(a.Positional[0], path);
+    const std::vector<std::string> leftOut =
+        CheckBeforeExtract(archive, path, a.Positional[0], a.Has("", "--sound-only"));
+    SkipEntries(backup, leftOut);
     bool quiet = a.Has("-q", "--quiet");
     StartBar(quiet);
     int32_t error = 0;
@@ -508,6 +578,10 @@ class TCommands {
       throw EFailure{BackupErrorMessage(beCannotReadArchive) + ": " + Show(a.Positional[0])};
     }
     if (!quiet) FOut << Show(a.Positional[0]) << ": " << backup.RestoredCount() << " files restored\n";
+    if (!leftOut.empty()) {
+      for (const std::string& name : leftOut) FErr << "velto-arc: left out damaged entry " << Show(name) << "\n";
+      throw EFailure{Show(a.Positional[0]) + ": " + std::to_string(leftOut.size()) + " damaged entries left out"};
+    }
     return esSuccess;
   }
 
