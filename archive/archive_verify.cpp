@@ -92,7 +92,21 @@ class TArchiveVerifier {
         FRecords(Source),
         FPipeline([] { return std::make_unique<TBlockChecker>(); }, Threads, StartThread) {}
 
+  // Walks the archive; the first problem in archive order is the one
+  // reported, whatever the number of threads: the blocks before a break in
+  // the structure are all taken before the break is.
   void Run(TArchiveCheck& Result) {
+    try {
+      Walk(Result);
+    } catch (...) {
+      while (FPipeline.InFlight() > 0) TakeOne(Result);
+      if (!Result.Why.empty()) return;
+      throw;
+    }
+  }
+
+ private:
+  void Walk(TArchiveCheck& Result) {
     int32_t titleLength = ReadInt(FSource);
     if (titleLength < 0) throw EBrokenArchive{"bad title length"};
     FSource.Seek(titleLength, TSeekOrigin::soCurrent);
@@ -112,11 +126,9 @@ class TArchiveVerifier {
       ReadSection(Result);
     }
     while (FPipeline.InFlight() > 0) TakeOne(Result);
-    if (!Result.Why.empty()) return;
-    CompareTotals(totalSize, Result);
+    if (Result.Why.empty()) CompareTotals(totalSize, Result);
   }
 
- private:
   static constexpr int32_t kMaxNameLength = 1 << 16;
   // The file list is kept to be compared; a longer one is damage.
   static constexpr size_t kMaxListSize = size_t(1) << 24;

@@ -97,6 +97,18 @@ TEST(ArchiveVerifyTest, StructuralDamageIsFound) {
   for (size_t cut = 0; cut < sound.size(); ++cut) EXPECT_FALSE(Verify(sound.substr(0, cut), 1).Sound) << cut;
 }
 
+TEST(ArchiveVerifyTest, DamageBeforeABreakIsReportedFirstOnAnyNumberOfThreads) {
+  std::string a = testarchive::MakeArchive("t", kFiles);
+  a[testarchive::BlockSpans(a)[2].first + 10] ^= 0x40;  // velto.exe's second block
+  a.resize(a.size() - 30);                              // and the end cut off
+  for (int threads : {1, 2, 4}) {
+    archive::TArchiveCheck c = Verify(a, threads);
+    EXPECT_FALSE(c.Sound);
+    EXPECT_EQ(c.DamagedEntry, "c:\\r\\velto.exe") << threads;
+    EXPECT_EQ(c.Why, "a damaged block") << threads;
+  }
+}
+
 TEST(ArchiveVerifyTest, StoredBlocksAreCountedAsUnchecked) {
   std::string list = testarchive::FileListText({{"c:\\a", kDate2005, "stored"}});
   ArchiveBuilder b;
