@@ -615,6 +615,9 @@ class TCommands {
     if (!report.Ok())
       throw EFailure{Show(a.Positional[0]) + ": not a sound archive (" +
                      Show(report.Broken.empty() ? report.Damaged[0] : report.Broken) + ")"};
+    if (report.StoredBlocks > 0)
+      FErr << "velto-arc: warning: " << Show(a.Positional[0]) << " has " << report.StoredBlocks
+           << " stored blocks (level none): the installer cannot find damage in them\n";
     std::unique_ptr<TFileStream> out;
     try {
       out = files.OpenFile(outPath, fmCreate);

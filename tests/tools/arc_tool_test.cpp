@@ -21,6 +21,9 @@ std::string Quote(const std::string& S) {
   return q + "'";
 }
 
+// The smallest executable image the installer command takes as its stub.
+std::string PeStub();
+
 struct Result {
   int Status;
   std::string Out, Err;
@@ -204,6 +207,13 @@ TEST_F(ArcToolTest, LevelNoneIsSaidToBeUncheckable) {
   r = Run("list x.arc");
   EXPECT_NE(r.Out.find("Stored blocks: 4 of 4"), std::string::npos) << r.Out;
   EXPECT_NE(r.Out.find("cannot be checked"), std::string::npos) << r.Out;
+  // An installer made of it is made, with a warning.
+  WriteFile(Dir / "stub.exe", PeStub());
+  r = Run("installer --stub stub.exe -o setup.exe x.arc");
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_NE(r.Err.find("warning: x.arc has 4 stored blocks"), std::string::npos) << r.Err;
+  ASSERT_EQ(Run("create y.arc -q a.txt").Status, 0);
+  EXPECT_EQ(Run("installer --stub stub.exe -o setup.exe y.arc").Err, "");
 }
 
 TEST_F(ArcToolTest, FileAndArchiveErrorsExitOneWithMessageAndFile) {
