@@ -1,6 +1,7 @@
 #include "app/unit1.h"
 
 #include <memory>
+#include <system_error>
 
 #include "app/destination.h"
 #include "app/installer_record.h"

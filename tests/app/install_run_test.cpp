@@ -359,6 +359,21 @@ TEST_F(InstallRunTest, AFlippedByteInAnyBlockOfAWrittenPayloadInstallsNothing) {
   EXPECT_TRUE(HostFile(Dest("velto.hlp")) == help);
 }
 
+TEST_F(InstallRunTest, PayloadTrailerBeyondTheFileGivesTheDamagedMessageAtInstalla) {
+  // A trailer that points past the end of the executable: there is no
+  // archive to check, and "Installa" installs nothing.
+  std::string bytes = "MZ" + std::string(100, '\x90');
+  bytes += std::string("\xff\xff\x00\x00", 4);
+  testsupport::WriteFile(files.NativePath(kInstallerPath), bytes);
+  TForm1* f = StartOnInstallPage();
+  ASSERT_NE(f->PayloadStream(), nullptr);
+  dialogs.Boxes.clear();
+  EXPECT_TRUE(peer.Click(*f->Button9));
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{kDamagedInstallerMessage});
+  EXPECT_FALSE(files.DirectoryExists(kDefaultDest));
+  EXPECT_EQ(f->Notebook1->PageIndex(), 5);
+}
+
 TEST_F(InstallRunTest, RetryAfterAFailedRunInstallsIntoAnotherFolder) {
   WriteInstaller("t", {{"velto.exe", kDate2005, "m"}});
   // A folder in the place of the file makes the first run fail.
