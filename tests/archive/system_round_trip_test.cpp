@@ -60,6 +60,14 @@ class SystemRoundTripTest : public ::testing::Test {
   std::string Long;
 };
 
+// An archive without its file list's date/time, which is the time of
+// writing and may step on by two seconds between two archives. The title is
+// empty: the date follows the header (12 bytes) and the name (4 + 9).
+std::string WithoutListDate(std::string Archive) {
+  if (Archive.size() >= 29) Archive.replace(25, 4, 4, '\0');
+  return Archive;
+}
+
 TEST_F(SystemRoundTripTest, LongFilesRoundTripWithEveryThreadCount) {
   auto sources = MakeSources();
   std::string first;
@@ -68,10 +76,11 @@ TEST_F(SystemRoundTripTest, LongFilesRoundTripWithEveryThreadCount) {
     backup->CompressionThreads = threads;
     std::string archive = Root / ("t" + std::to_string(threads) + ".arc");
     ASSERT_TRUE(backup->Backup(archive, sources)) << threads;
-    if (first.empty())
-      first = Get(archive);
-    else
-      EXPECT_TRUE(Get(archive) == first) << threads;  // the same bytes for any thread count
+    if (first.empty()) {
+      first = WithoutListDate(Get(archive));
+      EXPECT_EQ(first.substr(16, 9), "FILE:LIST");
+    } else
+      EXPECT_TRUE(WithoutListDate(Get(archive)) == first) << threads;  // the same bytes for any thread count
 
     auto restore = Component();
     restore->DecompressionThreads = threads;
