@@ -1,6 +1,7 @@
 #include "app/unit1.h"
 
 #include <memory>
+#include <system_error>
 
 #include "app/destination.h"
 #include "app/installer_record.h"
@@ -67,6 +68,8 @@ TForm1::TForm1(TComponent* AOwner, const TServices& Services)
 }
 
 TForm1::~TForm1() {
+  // The background check reads the payload stream, which goes with the window.
+  if (FPayloadCheck.valid()) FPayloadCheck.wait();
   if (Form1 == this) Form1 = nullptr;
 }
 
@@ -93,11 +96,38 @@ void TForm1::FormCreate(TObject*) {
       archive::ReadPayloadInfo(*FPayloadStream, *BackupFile1, FArchiveFiles.get(), FVersion);
   FPayloadOffset = static_cast<uint32_t>(where.ArchiveStart);
   SetCaption(Caption() + " Vers." + FVersion);
+  StartPayloadCheck();
   FSystemDir = FServices.System.SystemDirectory();
   if (FSystemDir.size() >= kMaxPath) FSystemDir.resize(kMaxPath - 1);
 
   // The record check.
   if (!InstallerRecordExists(FServices.Registry)) Button14->SetEnabled(false);
+}
+
+void TForm1::StartPayloadCheck() {
+  FPayloadStream->SetPosition(FPayloadOffset);
+  TStream* payload = FPayloadStream.get();
+  const int threads = BackupFile1->DecompressionThreads;
+  const archive::TThreadStarter starter = BackupFile1->ThreadStarter;
+  try {
+    FPayloadCheck = std::async(
+        std::launch::async, [payload, threads, starter] { return archive::VerifyArchive(*payload, threads, starter); });
+  } catch (const std::system_error&) {
+    // No thread now: PayloadSound checks at "Installa".
+  }
+}
+
+bool TForm1::PayloadSound() {
+  if (!FPayloadSound) {
+    if (FPayloadCheck.valid()) {
+      FPayloadSound = FPayloadCheck.get().Sound;
+    } else {
+      FPayloadStream->SetPosition(FPayloadOffset);
+      FPayloadSound =
+          archive::VerifyArchive(*FPayloadStream, BackupFile1->DecompressionThreads, BackupFile1->ThreadStarter).Sound;
+    }
+  }
+  return *FPayloadSound;
 }
 
 void TForm1::FormPaint(TObject*) {
@@ -161,7 +191,9 @@ TCardData TForm1::CardFromFields() const {
 
 void TForm1::Button1Click(TObject*) {
   if (FBusy) return;
-  if (!FPayloadStream) {
+  // A payload with a damaged block installs nothing: no file, no command,
+  // no record. The check ran in the background since start-up.
+  if (!FPayloadStream || !PayloadSound()) {
     ShowBox(FServices.Dialogs, kDamagedInstallerMessage, platform::mbOK | platform::mbIconError);
     return;
   }

@@ -4,12 +4,15 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/install_journal.h"
 #include "app/installer_record.h"
 #include "app/services.h"
+#include "archive/archive_verify.h"
 #include "archive/backup.h"
 #include "mail/mapi_control.h"
 #include "net/inet_detector.h"
@@ -187,6 +190,15 @@ class TForm1 : public TForm {
   // Puts the folder of the installed product (the record's RootDir) on the
   // destination page, when the record names one with a full path.
   void OfferInstalledFolder();
+  // Starts checking every block of the payload on a background thread, from
+  // the payload offset; the payload stream is then the check's until
+  // PayloadSound takes its result. A thread that cannot be started leaves
+  // the check to PayloadSound.
+  void StartPayloadCheck();
+  // Whether every block of the payload is sound: the background check's
+  // result (waited for), or a check made now. Asked once; later calls give
+  // the same answer.
+  bool PayloadSound();
   // After a failed run: removes what the run created, forgets its commands
   // and puts the progress bar back to its start.
   void UndoFailedRun();
@@ -209,6 +221,9 @@ class TForm1 : public TForm {
   std::string FSystemDir;
   bool FBusy = false;
   bool FCloseWorkDone = false;  // post-install commands started and record write tried
+  // The payload check running in the background, and its answer once taken.
+  std::future<archive::TArchiveCheck> FPayloadCheck;
+  std::optional<bool> FPayloadSound;
 };
 
 // The wizard window of the running program, or nullptr.

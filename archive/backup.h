@@ -131,8 +131,10 @@ class TBackupFile : public TComponent {
   // The properties as Backup uses them:
   //   BackupTitle       the archive's title.
   //   CompressionLevel  zlib level 1 (clFastest), 6 (clcDefault), 9 (clMax);
-  //                     clcNone stores every piece. A piece whose compressed
-  //                     form is not smaller than itself is stored.
+  //                     every block is then a zlib stream with its Adler-32
+  //                     (a piece that does not shrink: deflate's stored
+  //                     blocks, one or two streams). clcNone writes every
+  //                     piece as a stored block, which carries no checksum.
   //   MaxSize           0: one archive file. Otherwise the largest size in
   //                     bytes of one volume file: ArchiveName, then
   //                     ArchiveName with its extension replaced by .002, .003,

@@ -202,7 +202,14 @@ bool TBackupFile::Backup(const std::string& ArchiveName, const std::vector<TSour
           case Action::Block:
             pipeline.Pop(block);
             if (block.Failed) throw EBackupStop(beCompressionError);
-            writer.WriteBlock(block.Bytes.data(), block.Bytes.size());
+            // One record, or two for a piece that did not shrink; each may
+            // end a volume on its own.
+            for (size_t at = 0; at + 4 <= block.Bytes.size();) {
+              int32_t length = static_cast<int32_t>(archive::LoadLE32(block.Bytes.data() + at));
+              size_t record = 4 + static_cast<size_t>(length < 0 ? -int64_t(length) : int64_t(length));
+              writer.WriteBlock(block.Bytes.data() + at, record);
+              at += record;
+            }
             if (a.Source >= 0) {
               FBytesDone += a.RawSize;
               FCurrentFileName = sourceName(a.Source);

@@ -20,8 +20,9 @@ namespace archive {
 // is std::thread.
 using TThreadStarter = std::function<std::thread(std::function<void()> Body)>;
 
-// The result of one block: for the deflater a data block as written to the
-// archive (int32 length, > 0 compressed, < 0 stored, then the bytes).
+// The result of one block: for the deflater the data block records as
+// written to the archive (each an int32 length, > 0 compressed, < 0 stored,
+// then the bytes; one record, or two for a piece that does not shrink).
 struct TDataBlock {
   std::vector<uint8_t> Bytes;
   bool Failed = false;  // zlib reported an error (see each transform)

@@ -42,7 +42,11 @@ const char kCreateHelp[] =
     "Writes ARCHIVE from the FILEs, in the order given; a folder stands for\n"
     "every file below it, in sorted order (links to folders are passed over).\n"
     "  -t, --title TITLE        the archive's title (default: none)\n"
-    "  -l, --level LEVEL        fastest (default), none, default or max\n"
+    "  -l, --level LEVEL        fastest (default), none, default or max; at\n"
+    "                           fastest, default and max every block carries a\n"
+    "                           checksum; none stores the data as it is, with no\n"
+    "                           checksum, so such an archive cannot be checked\n"
+    "                           and damage in it is not found\n"
     "  -j, --jobs N             compression threads (default: one per processor);\n"
     "                           the archive's bytes do not depend on it\n"
     "      --volume-size BYTES  split into volume files of at most BYTES bytes:\n"
@@ -64,7 +68,8 @@ const char kCreateHelp[] =
 const char kListHelp[] =
     "Usage: velto-arc list ARCHIVE\n"
     "Shows the archive's title, its totals and one line per file: the stored\n"
-    "name, the date and time, the size in bytes.\n"
+    "name, the date and time, the size in bytes. An archive with stored blocks\n"
+    "(written at level none) is said to be one that cannot be checked.\n"
     "  -h, --help               this text\n"
     "Example: velto-arc list velto.arc\n";
 
@@ -72,14 +77,16 @@ const char kTestHelp[] =
     "Usage: velto-arc test [-q] ARCHIVE\n"
     "Reads every block of every entry, following the volumes, checks each zlib\n"
     "stream and its Adler-32, the header's totals and the file list, and names\n"
-    "every damaged entry.\n"
+    "every damaged entry. Stored blocks (level none) carry no checksum: their\n"
+    "number is reported, as blocks that could not be checked.\n"
     "  -q, --quiet              print nothing when the archive is sound\n"
     "  -h, --help               this text\n"
     "Example: velto-arc test -q velto.arc\n";
 
 const char kExtractHelp[] =
     "Usage: velto-arc extract ARCHIVE [OPTION]...\n"
-    "Restores the archive's files.\n"
+    "Restores the archive's files. First every block is read and checked, as\n"
+    "by test: a damaged archive writes nothing.\n"
     "  -d, --directory DIR      restore into DIR (default: the current folder)\n"
     "      --mode MODE          all (default): every file; no-overwrite: only\n"
     "                           files that do not exist; newer: missing files and\n"
@@ -91,6 +98,8 @@ const char kExtractHelp[] =
     "      --overwrite          when two entries would be written to one file,\n"
     "                           the later replaces the earlier (by default the\n"
     "                           run stops before writing anything, naming both)\n"
+    "      --sound-only         when the check finds damaged entries, restore the\n"
+    "                           others and name those left out (exit status 1)\n"
     "  -q, --quiet              no progress bar and no summary\n"
     "  -h, --help               this text\n"
     "At a volume change the next volume is read when its file is there; else the\n"
@@ -285,6 +294,27 @@ class TCommands {
     FBar = std::make_unique<TProgressBar>(FErr, FConsole, !Quiet && FConsole.ErrIsTerminal());
   }
 
+  // Whether a destination the restore offers belongs to one of Names (stored
+  // names of entries to leave out): it ends in the part of the name the
+  // restore keeps (the base name, or the path without the drive with
+  // FullPath), so two entries that end alike are both left out.
+  static std::function<bool(const std::string&)> LeftOutMatcher(bool FullPath, const std::vector<std::string>& Names) {
+    std::vector<std::string> ends;
+    for (const std::string& name : Names) {
+      size_t cut = name.find_last_of("\\:");
+      ends.push_back(FullPath ? (name.size() > 3 ? name.substr(3) : name)
+                              : (cut == std::string::npos ? name : name.substr(cut + 1)));
+    }
+    return [ends](const std::string& Filename) {
+      for (const std::string& end : ends)
+        if (Filename == end ||
+            (Filename.size() > end.size() && Filename.compare(Filename.size() - end.size(), end.size(), end) == 0 &&
+             Filename[Filename.size() - end.size() - 1] == '\\'))
+          return true;
+      return false;
+    };
+  }
+
   // Opens ARCHIVE (a host path given by the user) and finds the archive in it.
   TOpenedArchive OpenArchive(const std::string& Given, std::string& Path) {
     Path = FConsole.ComponentPath(Given);
@@ -305,6 +335,44 @@ class TCommands {
                      " (an executable without a payload trailer)"};
     a.Stream->SetPosition(a.Start);
     return a;
+  }
+
+  // Opens the following volumes of the archive at Path for the checker
+  // (none for an installer, whose payload has one volume).
+  TOpenVolume VolumeOpener(const TOpenedArchive& Archive, const std::string& Path) {
+    bool installer = Archive.Installer();
+    return [this, installer, Path](int Number, std::string& Name) -> std::unique_ptr<TStream> {
+      if (installer || Number < 2 || Number > archive::kMaxVolumeNumber) return nullptr;
+      std::string volume = archive::VolumeFileName(Path, Number);
+      Name = FConsole.DisplayPath(volume);
+      if (!FConsole.Files().FileExists(volume)) return nullptr;
+      try {
+        return FConsole.Files().OpenFile(volume, fmOpenRead | fmShareDenyNone);
+      } catch (const EStreamError&) {
+        return nullptr;
+      }
+    };
+  }
+
+  // The check before extract writes anything: every block of the archive
+  // (and of its volumes that are there) is read and checked. A broken
+  // structure, or any damage without SoundOnly, fails with nothing written;
+  // with SoundOnly the damaged entries' stored names are returned, to be left
+  // out. A volume that is not there yet ends the check: the extraction asks
+  // for it, and its blocks are checked only as they are restored. The stream
+  // is put back at the archive's start.
+  std::vector<std::string> CheckBeforeExtract(TOpenedArchive& Archive, const std::string& Path,
+                                              const std::string& Given, bool SoundOnly) {
+    TCheckReport report = CheckArchive(*Archive.Stream, VolumeOpener(Archive, Path));
+    Archive.Stream->SetPosition(Archive.Start);
+    for (const std::string& d : report.Damaged) FErr << "velto-arc: damaged entry " << Show(d) << "\n";
+    if (!report.Broken.empty() && report.MissingVolume.empty())
+      throw EFailure{BackupErrorMessage(beInvalidArchive) + ": " + Show(Given) + " (" + Show(report.Broken) +
+                     "); nothing extracted"};
+    if (!SoundOnly && !report.Damaged.empty())
+      throw EFailure{Show(Given) + ": " + std::to_string(report.Damaged.size()) +
+                     " damaged; nothing extracted (--sound-only restores the sound entries)"};
+    return report.DamagedNames;
   }
 
   int Create(const std::vector<std::string>& Args) {
@@ -419,6 +487,11 @@ class TCommands {
         dateText = DateTimeText(int32_t(uint32_t(negative ? -dos : dos)));
       FOut << Show(name) << "  " << dateText << "  " << size << "\n";
     }
+    archive.Stream->SetPosition(archive.Start);
+    TCheckReport scan = ScanArchive(*archive.Stream, VolumeOpener(archive, path));
+    if (scan.StoredBlocks > 0)
+      FOut << "Stored blocks: " << scan.StoredBlocks << " of " << scan.Blocks
+           << " (level none: no checksum, so this archive cannot be checked)\n";
     return esSuccess;
   }
 
@@ -429,25 +502,18 @@ class TCommands {
     if (a.Positional.size() != 1) throw EUsage{a.Positional.empty() ? "no archive given" : "one archive only"};
     std::string path;
     TOpenedArchive archive = OpenArchive(a.Positional[0], path);
-    TOpenVolume openVolume = [&](int Number, std::string& Name) -> std::unique_ptr<TStream> {
-      if (archive.Installer() || Number < 2 || Number > archive::kMaxVolumeNumber) return nullptr;
-      std::string volume = archive::VolumeFileName(path, Number);
-      Name = FConsole.DisplayPath(volume);
-      if (!FConsole.Files().FileExists(volume)) return nullptr;
-      try {
-        return FConsole.Files().OpenFile(volume, fmOpenRead | fmShareDenyNone);
-      } catch (const EStreamError&) {
-        return nullptr;
-      }
-    };
-    TCheckReport report = CheckArchive(*archive.Stream, openVolume);
+    TCheckReport report = CheckArchive(*archive.Stream, VolumeOpener(archive, path));
     for (const std::string& d : report.Damaged) FErr << "velto-arc: damaged entry " << Show(d) << "\n";
     if (!report.Broken.empty()) throw EFailure{Show(a.Positional[0]) + ": " + Show(report.Broken)};
     if (!report.Damaged.empty())
       throw EFailure{Show(a.Positional[0]) + ": " + std::to_string(report.Damaged.size()) + " damaged"};
     if (!a.Has("quiet"))
       FOut << Show(a.Positional[0]) << ": " << report.Files << " files, " << report.Volumes
-           << (report.Volumes == 1 ? " volume" : " volumes") << ", all blocks sound\n";
+           << (report.Volumes == 1 ? " volume" : " volumes") << ", all blocks sound"
+           << (report.StoredBlocks > 0
+                   ? ", " + std::to_string(report.StoredBlocks) + " stored blocks unchecked (no checksum: level none)"
+                   : std::string())
+           << "\n";
     return esSuccess;
   }
 
@@ -457,6 +523,7 @@ class TCommands {
                                       {0, "mode", true},
                                       {0, "full-path", false},
                                       {0, "overwrite", false},
+                                      {0, "sound-only", false},
                                       {'q', "quiet", false}});
     if (HelpAsked(a, kExtractHelp)) return esSuccess;
     if (a.Positional.size() != 1) throw EUsage{a.Positional.empty() ? "no archive given" : "one archive only"};
@@ -475,6 +542,9 @@ class TCommands {
 
     std::string path;
     TOpenedArchive archive = OpenArchive(a.Positional[0], path);
+    // Every block is checked before anything is written.
+    const std::vector<std::string> leftOut = CheckBeforeExtract(archive, path, a.Positional[0], a.Has("sound-only"));
+    const auto isLeftOut = LeftOutMatcher(backup.RestoreFullPath, leftOut);
     int32_t error = 0;
     backup.OnError = [&](TObject*, const int32_t Code, const std::string&) { error = Code; };
     // The file list first: two entries that would land on one file stop the
@@ -501,6 +571,10 @@ class TCommands {
       if (!Name.empty()) FBar->Show(FConsole.DisplayPath(safe.TargetOf(Name)), Percent);
     };
     restorer.OnRestoreFile = [&](TObject*, std::string& Name, int32_t, bool& DoRestore) {
+      if (isLeftOut(Name)) {
+        DoRestore = false;
+        return;
+      }
       safe.Redirect(Name, DoRestore, restorer.ErrorFileName() != safe.Pending());
     };
     restorer.OnNeedDisk = [&](TObject*, uint16_t Disk, bool& Continue) {
@@ -558,6 +632,10 @@ class TCommands {
     if (!safe.Problems().empty())
       throw EFailure{Show(a.Positional[0]) + ": " + std::to_string(safe.Problems().size()) + " not written"};
     if (!quiet) FOut << Show(a.Positional[0]) << ": " << restorer.RestoredCount() << " files restored\n";
+    if (!leftOut.empty()) {
+      for (const std::string& name : leftOut) FErr << "velto-arc: left out damaged entry " << Show(name) << "\n";
+      throw EFailure{Show(a.Positional[0]) + ": " + std::to_string(leftOut.size()) + " damaged entries left out"};
+    }
     return esSuccess;
   }
 
@@ -611,6 +689,9 @@ class TCommands {
     if (!report.Ok())
       throw EFailure{Show(a.Positional[0]) + ": not a sound archive (" +
                      Show(report.Broken.empty() ? report.Damaged[0] : report.Broken) + ")"};
+    if (report.StoredBlocks > 0)
+      FErr << "velto-arc: warning: " << Show(a.Positional[0]) << " has " << report.StoredBlocks
+           << " stored blocks (level none): the installer cannot find damage in them\n";
     std::unique_ptr<TFileStream> out;
     try {
       out = files.OpenFile(outPath, fmCreate);

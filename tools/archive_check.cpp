@@ -68,8 +68,9 @@ std::string InflateBlock(const unsigned char* In, int32_t Length, unsigned char*
   return why;
 }
 
-// Reads one data section into E; returns the number of its blocks.
-int CheckSection(TStream& S, Entry& E, bool KeepData) {
+// Reads one data section into E; returns the number of its blocks. Without
+// Inflate the blocks are passed over by seeking (E.Size stays 0).
+int CheckSection(TStream& S, Entry& E, bool KeepData, bool Inflate, TCheckReport& Report) {
   unsigned char sig[4];
   ReadExact(S, sig, 4);
   if (std::memcmp(sig, archive::kDataSignature, 4) != 0) throw EBroken("bad data signature in entry " + E.Name);
@@ -80,6 +81,12 @@ int CheckSection(TStream& S, Entry& E, bool KeepData) {
     if (length < -archive::kMaxBlockSize || length > archive::kMaxBlockSize)
       throw EBroken("a block of entry " + E.Name + " is longer than 16384 bytes");
     int32_t n = length < 0 ? -length : length;
+    ++Report.Blocks;
+    if (length < 0) ++Report.StoredBlocks;
+    if (!Inflate) {
+      if (S.Seek(n, TSeekOrigin::soCurrent) > S.Size()) throw EBroken("the archive ends too early");
+      continue;
+    }
     ReadExact(S, in, n);
     int32_t produced = n;
     const unsigned char* data = in;
@@ -95,7 +102,9 @@ int CheckSection(TStream& S, Entry& E, bool KeepData) {
 
 }  // namespace
 
-TCheckReport CheckArchive(TStream& Source, const TOpenVolume& OpenVolume) {
+namespace {
+
+TCheckReport WalkArchive(TStream& Source, const TOpenVolume& OpenVolume, bool Inflate) {
   TCheckReport report;
   std::vector<Entry> entries;
   std::unique_ptr<TStream> volume;  // following volumes; the first is the caller's
@@ -122,30 +131,36 @@ TCheckReport CheckArchive(TStream& Source, const TOpenVolume& OpenVolume) {
         volumeNumber = number;
         std::string volumeName;
         volume = OpenVolume ? OpenVolume(number, volumeName) : nullptr;
-        if (!volume)
+        if (!volume) {
+          report.MissingVolume = volumeName.empty() ? name.substr(archive::kNextDiskPrefix.size()) : volumeName;
           throw EBroken("volume " + (volumeName.empty() ? name.substr(archive::kNextDiskPrefix.size()) : volumeName) +
                         " is missing");
+        }
         s = volume.get();
         ++report.Volumes;
         Entry orphan;
         bool continuesList = entries.size() == 1 && entries[0].Name == archive::kFileListName;
-        if (CheckSection(*s, entries.empty() ? orphan : entries.back(), entries.size() == 1) > 0 && continuesList)
+        if (CheckSection(*s, entries.empty() ? orphan : entries.back(), entries.size() == 1, Inflate, report) > 0 &&
+            continuesList)
           throw EBroken("the file list does not end inside the first volume");
         continue;
       }
       ReadInt(*s);  // date/time
       entries.push_back({name, 0, "", ""});
-      CheckSection(*s, entries.back(), entries.size() == 1 && name == archive::kFileListName);
+      CheckSection(*s, entries.back(), entries.size() == 1 && name == archive::kFileListName, Inflate, report);
     }
   } catch (const EBroken& e) {
     report.Broken = e.what();
   }
 
   for (const Entry& e : entries)
-    if (!e.Damage.empty()) report.Damaged.push_back(e.Name + ": " + e.Damage);
+    if (!e.Damage.empty()) {
+      report.Damaged.push_back(e.Name + ": " + e.Damage);
+      report.DamagedNames.push_back(e.Name);
+    }
   bool hasList = !entries.empty() && entries[0].Name == archive::kFileListName;
   report.Files = int(entries.size()) - (hasList ? 1 : 0);
-  if (!report.Broken.empty()) return report;
+  if (!report.Broken.empty() || !Inflate) return report;
 
   int64_t total = 0;
   for (const Entry& e : entries) total += e.Size;
@@ -173,6 +188,16 @@ TCheckReport CheckArchive(TStream& Source, const TOpenVolume& OpenVolume) {
     }
   }
   return report;
+}
+
+}  // namespace
+
+TCheckReport CheckArchive(TStream& Source, const TOpenVolume& OpenVolume) {
+  return WalkArchive(Source, OpenVolume, true);
+}
+
+TCheckReport ScanArchive(TStream& Source, const TOpenVolume& OpenVolume) {
+  return WalkArchive(Source, OpenVolume, false);
 }
 
 }  // namespace arc

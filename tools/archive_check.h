@@ -26,6 +26,14 @@ struct TCheckReport {
   // volume, a file list that goes on in the next volume); nothing after
   // that point was checked.
   std::string Broken;
+  // Set with Broken when a following volume is not there: its file name.
+  std::string MissingVolume;
+  // The names of the damaged entries (no "(header)"), in archive order.
+  std::vector<std::string> DamagedNames;
+  // Data blocks read, and of them stored ones: copied as they are, with no
+  // checksum that could show damage (archives written at level none).
+  int Blocks = 0;
+  int StoredBlocks = 0;
   bool Ok() const { return Damaged.empty() && Broken.empty(); }
 };
 
@@ -38,5 +46,10 @@ using TOpenVolume = std::function<std::unique_ptr<TStream>(int Number, std::stri
 // 16384 bytes with no bytes left over; the header's totals and the file
 // list's sizes must match the entries.
 TCheckReport CheckArchive(TStream& Source, const TOpenVolume& OpenVolume);
+
+// Walks the archive as CheckArchive does but passes every block over by
+// seeking, without inflating it: only Title, the totals, Files, Volumes,
+// Blocks, StoredBlocks and Broken are filled.
+TCheckReport ScanArchive(TStream& Source, const TOpenVolume& OpenVolume);
 
 }  // namespace arc

@@ -6,8 +6,10 @@
 #include <zlib.h>
 
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testarchive {
@@ -104,6 +106,29 @@ inline std::string MakeArchive(const std::string& Title, const std::vector<FileS
   for (const auto& f : Files) b.Entry(f.Name, f.DateTime, f.Content);
   b.End();
   return b.Bytes();
+}
+
+// Where the bytes of every data block of a single-volume Archive lie, in
+// archive order, as (offset, length) pairs: walked by hand, not by the reader.
+inline std::vector<std::pair<size_t, size_t>> BlockSpans(const std::string& Archive) {
+  std::vector<std::pair<size_t, size_t>> spans;
+  size_t p = 0;
+  auto next = [&] {
+    int32_t v = 0;
+    if (p + 4 <= Archive.size()) std::memcpy(&v, Archive.data() + p, 4);  // little-endian hosts
+    p += 4;
+    return v;
+  };
+  p = 4 + static_cast<size_t>(next()) + 8;  // title, totals
+  for (int32_t name = next(); name > 0 && p < Archive.size(); name = next()) {
+    p += static_cast<size_t>(name) + 4 + 4;  // name, date/time, signature
+    for (int32_t len = next(); len != 0 && p < Archive.size(); len = next()) {
+      size_t size = static_cast<size_t>(len < 0 ? -int64_t(len) : len);
+      spans.push_back({p, size});
+      p += size;
+    }
+  }
+  return spans;
 }
 
 // Deterministic bytes that compress somewhat (text-like) or not at all.

@@ -36,7 +36,8 @@ class SystemRoundTripTest : public ::testing::Test {
   std::unique_ptr<TBackupFile> Component() { return std::make_unique<TBackupFile>(nullptr, Files, Dialogs); }
 
   // A long file of compressible and incompressible stretches (so both
-  // compressed and stored blocks), a short one and an empty one.
+  // compressed blocks and zlib streams of stored deflate blocks), a short
+  // one and an empty one.
   std::vector<TBackupFile::TSourceFile> MakeSources() {
     Long = PatternBytes(150000, 1) + PatternBytes(70000, 2, false) + PatternBytes(90001, 3);
     Put(Root / "long.bin", Long);

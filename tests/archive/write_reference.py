@@ -4,8 +4,11 @@
   write_reference.py expect OUT TITLE LEVEL EPOCH SRC NAME [SRC NAME ...]
       Writes to OUT the archive that the given sources must give: pieces of
       16384 bytes, each a zlib stream of Python's zlib (window bits 15, memory
-      level 8, default strategy) at LEVEL, stored when not smaller; LEVEL 0
-      stores every piece. EPOCH is the file list's time (seconds, local time).
+      level 8, default strategy) at LEVEL; a piece whose stream is not
+      smaller is a zlib stream at level 0 (deflate's stored blocks), split
+      into two halves when that stream is longer than 16384 bytes; LEVEL 0
+      stores every piece as a stored block. EPOCH is the file list's time
+      (seconds, local time).
 
   write_reference.py check ARCHIVE MAXSIZE OUTDIR
       Reads a volume set from ARCHIVE, checks every layout rule (volume sizes
@@ -34,18 +37,28 @@ def i32(v):
     return struct.pack('<i', v)
 
 
+def zlib_stream(piece, level):
+    c = zlib.compressobj(level, zlib.DEFLATED, 15, 8)
+    return c.compress(piece) + c.flush()
+
+
+def stored_streams(piece):
+    packed = zlib_stream(piece, 0)
+    if len(packed) <= PIECE:
+        return i32(len(packed)) + packed
+    half = (len(piece) + 1) // 2
+    return stored_streams(piece[:half]) + stored_streams(piece[half:])
+
+
 def data_section(data, level):
     out = bytearray(b'EC2\0')
     for off in range(0, len(data), PIECE):
         piece = data[off:off + PIECE]
-        packed = None
-        if level > 0:
-            c = zlib.compressobj(level, zlib.DEFLATED, 15, 8)
-            packed = c.compress(piece) + c.flush()
-        if packed is not None and len(packed) < len(piece):
-            out += i32(len(packed)) + packed
-        else:
+        if level == 0:
             out += i32(-len(piece)) + piece
+            continue
+        packed = zlib_stream(piece, level)
+        out += i32(len(packed)) + packed if len(packed) < len(piece) else stored_streams(piece)
     out += i32(0)
     return out
 

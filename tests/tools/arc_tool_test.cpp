@@ -1,5 +1,6 @@
 // velto-arc run as a program: each command's output, files and exit status.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -19,6 +20,9 @@ std::string Quote(const std::string& S) {
   for (char c : S) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return q + "'";
 }
+
+// The smallest executable image the installer command takes as its stub.
+std::string PeStub();
 
 struct Result {
   int Status;
@@ -53,6 +57,11 @@ class ArcToolTest : public ::testing::Test {
                       " expect " + Quote(Dir / Name) + " " + Quote(Title) + " 1 1118937600";
     for (auto& [file, stored] : Files) cmd += " " + Quote(Dir / file) + " " + Quote(stored);
     ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+
+  static bool Exists(const std::string& Path) {
+    struct stat st;
+    return ::stat(Path.c_str(), &st) == 0;
   }
 
   TempDir Dir;
@@ -132,11 +141,79 @@ TEST_F(ArcToolTest, TestNamesTheDamagedEntryAndExitsOne) {
   r = Run("test bad2.arc");
   EXPECT_EQ(r.Status, 1);
   EXPECT_NE(r.Err.find("damaged entry c:\\q.txt: block 2: zlib: incorrect data check"), std::string::npos) << r.Err;
-  // extract reports the component's message and the file concerned.
+  // extract checks first: it names the damage and writes nothing.
   r = Run("extract bad.arc -d out");
   EXPECT_EQ(r.Status, 1);
-  EXPECT_NE(r.Err.find("Compression error: "), std::string::npos) << r.Err;
-  EXPECT_NE(r.Err.find("/out/q.txt"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("damaged entry c:\\q.txt: block 2"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("nothing extracted"), std::string::npos) << r.Err;
+  EXPECT_FALSE(Exists(Dir / "out"));
+  // --sound-only restores the sound entry and names the one left out.
+  r = Run("extract bad.arc -d out --sound-only -q");
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Err.find("left out damaged entry c:\\q.txt"), std::string::npos) << r.Err;
+  EXPECT_EQ(ReadFile(Dir / "out/p.txt"), ReadFile(Dir / "p.txt"));
+  EXPECT_FALSE(Exists(Dir / "out/q.txt"));
+}
+
+TEST_F(ArcToolTest, IncompressibleFileIsCheckedAtEveryCompressingLevelAndAFlipAnywhereIsFound) {
+  // 100 KB of random bytes, as any already-compressed file is.
+  std::mt19937 rng(11);
+  std::string random(100000, '\0');
+  for (char& c : random) c = static_cast<char>(rng());
+  WriteFile(Dir / "r.bin", random);
+  for (const char* level : {"fastest", "default", "max"}) {
+    SCOPED_TRACE(level);
+    Result r = Run(std::string("create x.arc -q -l ") + level + " 'r.bin=c:\\release\\velto.hlp'");
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    r = Run("test x.arc");
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_NE(r.Out.find("all blocks sound\n"), std::string::npos) << r.Out;
+    EXPECT_EQ(r.Out.find("unchecked"), std::string::npos) << r.Out;
+    EXPECT_EQ(Run("list x.arc").Out.find("cannot be checked"), std::string::npos);
+    ASSERT_EQ(Run("extract x.arc -q -d ok").Status, 0);
+    EXPECT_TRUE(ReadFile(Dir / "ok/velto.hlp") == random);
+  }
+  // Every block of the last one (max), damaged in turn: test and extract
+  // find it; extract writes nothing.
+  const std::string bytes = ReadFile(Dir / "x.arc");
+  const std::string stored = "c:\\release\\velto.hlp";
+  ASSERT_NE(bytes.rfind(stored), std::string::npos);
+  size_t at = bytes.rfind(stored) + stored.size() + 4 + 4;  // name, date/time, signature
+  int blocks = 0;
+  for (int32_t len; at + 4 <= bytes.size() &&
+                    (len = int32_t(archive::LoadLE32(reinterpret_cast<const unsigned char*>(bytes.data() + at)))) != 0;
+       at += 4 + size_t(len), ++blocks) {
+    ASSERT_GT(len, 0) << "a stored block at a compressing level";
+    ASSERT_LE(at + 4 + size_t(len), bytes.size());
+    std::string damaged = bytes;
+    damaged[at + 4 + size_t(len) / 2] ^= 0x10;
+    WriteFile(Dir / "bad.arc", damaged);
+    SCOPED_TRACE(blocks);
+    EXPECT_EQ(Run("test -q bad.arc").Status, 1);
+    EXPECT_EQ(Run("extract bad.arc -q -d bad").Status, 1);
+    EXPECT_FALSE(Exists(Dir / "bad"));
+  }
+  EXPECT_EQ(blocks, 13);  // two streams for each of six full pieces, one for the rest
+}
+
+TEST_F(ArcToolTest, LevelNoneIsSaidToBeUncheckable) {
+  Text("a.txt", 40000, 3);
+  Result r = Run("create --help");
+  EXPECT_NE(r.Out.find("cannot be checked"), std::string::npos) << r.Out;
+  ASSERT_EQ(Run("create x.arc -q -l none a.txt").Status, 0);
+  r = Run("test x.arc");
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_NE(r.Out.find("4 stored blocks unchecked"), std::string::npos) << r.Out;  // three pieces and the list
+  r = Run("list x.arc");
+  EXPECT_NE(r.Out.find("Stored blocks: 4 of 4"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("cannot be checked"), std::string::npos) << r.Out;
+  // An installer made of it is made, with a warning.
+  WriteFile(Dir / "stub.exe", PeStub());
+  r = Run("installer --stub stub.exe -o setup.exe x.arc");
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_NE(r.Err.find("warning: x.arc has 4 stored blocks"), std::string::npos) << r.Err;
+  ASSERT_EQ(Run("create y.arc -q a.txt").Status, 0);
+  EXPECT_EQ(Run("installer --stub stub.exe -o setup.exe y.arc").Err, "");
 }
 
 TEST_F(ArcToolTest, FileAndArchiveErrorsExitOneWithMessageAndFile) {

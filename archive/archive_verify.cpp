@@ -1,0 +1,237 @@
+#include "archive/archive_verify.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "archive/block_records.h"
+#include "archive/format.h"
+#include "runtime/exceptions.h"
+#include "runtime/stringlist.h"
+
+namespace archive {
+
+namespace {
+
+// The structure cannot be followed further.
+struct EBrokenArchive {
+  std::string Why;
+};
+
+// Checks one block record (int32 length, bytes): a compressed block must be
+// one whole zlib stream that fills no more than a block's output and leaves
+// no input over. Out.Bytes receives what it restores (kept for the file list
+// only by the caller); Out.Failed marks damage.
+class TBlockChecker : public TBlockTransform {
+ public:
+  TBlockChecker() { std::memset(&FStream, 0, sizeof FStream); }
+  ~TBlockChecker() override {
+    if (FReady) inflateEnd(&FStream);
+  }
+  TBlockChecker(const TBlockChecker&) = delete;
+  TBlockChecker& operator=(const TBlockChecker&) = delete;
+
+  void Make(const uint8_t* In, size_t Size, TDataBlock& Out) override {
+    int32_t length = static_cast<int32_t>(LoadLE32(In));
+    const uint8_t* data = In + 4;
+    const size_t dataSize = Size - 4;
+    Out.Failed = false;
+    if (length < 0) {
+      Out.Bytes.assign(data, data + dataSize);
+      return;
+    }
+    Out.Bytes.resize(kMaxBlockSize);
+    if (!FReady) {
+      FReady = inflateInit2(&FStream, kZlibWindowBits) == Z_OK;
+      if (!FReady) {
+        Out.Failed = true;
+        Out.Bytes.clear();
+        return;
+      }
+    } else if (inflateReset(&FStream) != Z_OK) {
+      Out.Failed = true;
+      Out.Bytes.clear();
+      return;
+    }
+    FStream.next_in = const_cast<Bytef*>(data);
+    FStream.avail_in = static_cast<uInt>(dataSize);
+    FStream.next_out = Out.Bytes.data();
+    FStream.avail_out = kMaxBlockSize;
+    int rc = inflate(&FStream, Z_FINISH);
+    Out.Failed = rc != Z_STREAM_END || FStream.avail_in != 0;
+    Out.Bytes.resize(kMaxBlockSize - FStream.avail_out);
+  }
+
+ private:
+  z_stream FStream;
+  bool FReady = false;
+};
+
+int32_t ReadInt(TStream& Source) {
+  unsigned char b[4];
+  Source.ReadBuffer(b, 4);
+  return static_cast<int32_t>(LoadLE32(b));
+}
+
+struct TEntry {
+  std::string Name;
+  int64_t Size = 0;
+};
+
+// Walks the records and feeds the blocks through the pipeline; the caller's
+// thread reads while the workers inflate.
+class TArchiveVerifier {
+ public:
+  TArchiveVerifier(TStream& Source, int Threads, const TThreadStarter& StartThread)
+      : FSource(Source),
+        FRecords(Source),
+        FPipeline([] { return std::make_unique<TBlockChecker>(); }, Threads, StartThread) {}
+
+  // Walks the archive; the first problem in archive order is the one
+  // reported, whatever the number of threads: the blocks before a break in
+  // the structure are all taken before the break is.
+  void Run(TArchiveCheck& Result) {
+    try {
+      Walk(Result);
+    } catch (...) {
+      while (FPipeline.InFlight() > 0) TakeOne(Result);
+      if (!Result.Why.empty()) return;
+      throw;
+    }
+  }
+
+ private:
+  void Walk(TArchiveCheck& Result) {
+    int32_t titleLength = ReadInt(FSource);
+    if (titleLength < 0) throw EBrokenArchive{"bad title length"};
+    FSource.Seek(titleLength, TSeekOrigin::soCurrent);
+    int32_t totalSize = ReadInt(FSource);
+    ReadInt(FSource);  // file count: the list is compared instead
+    for (;;) {
+      int32_t nameLength = ReadInt(FSource);
+      if (nameLength == kEndMarker) break;
+      if (nameLength < 0) continue;  // passed over, as the reader does
+      if (nameLength > kMaxNameLength) throw EBrokenArchive{"bad name length"};
+      std::string name(static_cast<size_t>(nameLength), '\0');
+      FSource.ReadBuffer(name.data(), nameLength);
+      if (name.compare(0, kNextDiskPrefix.size(), kNextDiskPrefix) == 0)
+        throw EBrokenArchive{"a continuation marker in a single-volume archive"};
+      ReadInt(FSource);  // date/time
+      FEntries.push_back({name, 0});
+      ReadSection(Result);
+    }
+    while (FPipeline.InFlight() > 0) TakeOne(Result);
+    if (Result.Why.empty()) CompareTotals(totalSize, Result);
+  }
+
+  static constexpr int32_t kMaxNameLength = 1 << 16;
+  // The file list is kept to be compared; a longer one is damage.
+  static constexpr size_t kMaxListSize = size_t(1) << 24;
+
+  void ReadSection(TArchiveCheck& Result) {
+    unsigned char signature[4];
+    FSource.ReadBuffer(signature, 4);
+    if (std::memcmp(signature, kDataSignature, 4) != 0)
+      throw EBrokenArchive{"bad data signature in entry " + FEntries.back().Name};
+    std::vector<uint8_t> record;
+    for (;;) {
+      int32_t length = FRecords.NextLength();
+      if (length == kBlockTerminator) return;
+      int32_t size = length > 0 ? length : -length;
+      const unsigned char* bytes = FRecords.NextBlock(size);
+      record.resize(4 + static_cast<size_t>(size));
+      StoreLE32(record.data(), static_cast<uint32_t>(length));
+      std::memcpy(record.data() + 4, bytes, static_cast<size_t>(size));
+      if (FPipeline.InFlight() == FPipeline.Window()) TakeOne(Result);
+      FPipeline.Push(record);
+      FEntryOfBlock.push_back(FEntries.size() - 1);
+      ++Result.Blocks;
+      if (length < 0) ++Result.StoredBlocks;
+    }
+  }
+
+  // Takes the oldest block's result and adds it to its entry.
+  void TakeOne(TArchiveCheck& Result) {
+    FPipeline.Pop(FBlock);
+    size_t index = FEntryOfBlock.front();
+    FEntryOfBlock.pop_front();
+    TEntry& entry = FEntries[index];
+    entry.Size += static_cast<int64_t>(FBlock.Bytes.size());
+    if (FBlock.Failed && Result.Why.empty()) {
+      Result.DamagedEntry = entry.Name;
+      Result.Why = "a damaged block";
+    }
+    if (index == 0 && entry.Name == kFileListName && FList.size() + FBlock.Bytes.size() <= kMaxListSize)
+      FList.append(reinterpret_cast<const char*>(FBlock.Bytes.data()), FBlock.Bytes.size());
+  }
+
+  void CompareTotals(int32_t TotalSize, TArchiveCheck& Result) {
+    int64_t total = 0;
+    for (const TEntry& e : FEntries) total += e.Size;
+    if (total != TotalSize) {
+      Result.Why = "the header's total size does not match the entries";
+      return;
+    }
+    bool hasList = !FEntries.empty() && FEntries[0].Name == kFileListName;
+    if (!hasList) return;  // nothing to compare with
+    if (FList.size() != static_cast<size_t>(FEntries[0].Size)) {
+      Result.DamagedEntry = FEntries[0].Name;
+      Result.Why = "the file list is too long";
+      return;
+    }
+    TStringList list;
+    list.SetText(FList);
+    if (static_cast<size_t>(list.Count()) != FEntries.size() - 1) {
+      Result.DamagedEntry = FEntries[0].Name;
+      Result.Why = "the file list does not name every entry";
+      return;
+    }
+    for (size_t i = 1; i < FEntries.size(); ++i) {
+      const std::string& line = list[static_cast<int>(i - 1)];
+      const TEntry& e = FEntries[i];
+      size_t eq = line.rfind('=');
+      bool named =
+          line.size() > e.Name.size() && line.compare(0, e.Name.size(), e.Name) == 0 && line[e.Name.size()] == '\t';
+      if (!named || eq == std::string::npos || line.substr(eq + 1) != std::to_string(e.Size)) {
+        Result.DamagedEntry = e.Name;
+        Result.Why = "the file list says otherwise";
+        return;
+      }
+    }
+  }
+
+  TStream& FSource;
+  BlockRecordReader FRecords;
+  TBlockPipeline FPipeline;
+  TDataBlock FBlock;
+  std::vector<TEntry> FEntries;
+  std::deque<size_t> FEntryOfBlock;  // the entry of each block in flight
+  std::string FList;
+};
+
+}  // namespace
+
+TArchiveCheck VerifyArchive(TStream& Source, int Threads, const TThreadStarter& StartThread) {
+  TArchiveCheck result;
+  if (Threads <= 0) Threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  // The verifier's reader holds a 16 KB block: on the heap, not the stack of
+  // a background thread.
+  auto verifier = std::make_unique<TArchiveVerifier>(Source, Threads, StartThread);
+  try {
+    verifier->Run(result);
+  } catch (const EBrokenArchive& e) {
+    result.Why = e.Why;
+  } catch (const Exception& e) {
+    // A cut archive (EReadError) or a length over 16384 bytes.
+    result.Why = "the archive cannot be read to its end (" + e.Message() + ")";
+  }
+  result.Sound = result.Why.empty();
+  return result;
+}
+
+}  // namespace archive
