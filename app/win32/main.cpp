@@ -3,6 +3,8 @@
 // the peer, and runs the installer. No argument is read; the exit code is 0.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "app/program.h"
 #include "platform/startup.h"
 #include "platform/win32/win32_dialogs.h"
@@ -13,6 +15,14 @@
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_ui.h"
 #include "ui/win32/win32_peer.h"
+
+// A GUI program has no console to print to: std::terminate ends the process
+// at once instead of through the C++ library's verbose handler, which would
+// print to nowhere and carry the library's name demangler (about 46 KB of
+// the installer's image) for it.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 int WINAPI WinMain(HINSTANCE Instance, HINSTANCE, LPSTR, int) {
   platform::RestrictDllSearchToSystemFolder();
