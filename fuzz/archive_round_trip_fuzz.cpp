@@ -17,7 +17,6 @@ namespace {
 class OkDialogs : public platform::IDialogs {
  public:
   int ShowMessageBox(const std::string&, const std::string&, uint32_t) override { return platform::idOK; }
-  void ProcessMessages() override {}
 };
 
 // Takes bytes from the front of the input; zero once it is used up.
