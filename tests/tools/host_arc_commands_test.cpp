@@ -9,9 +9,7 @@
 
 #include "archive/format.h"
 #include "tests/archive/archive_builder.h"
-#include "tests/support/temp_dir.h"
-#include "tests/tools/scripted_console.h"
-#include "tools/arc_commands.h"
+#include "tests/tools/arc_run_fixture.h"
 
 using testarchive::ArchiveBuilder;
 using testarchive::FileSpec;
@@ -19,19 +17,8 @@ using testarchive::kDate2005;
 
 namespace {
 
-class ArcCommandsTest : public ::testing::Test {
+class ArcCommandsTest : public testarc::ArcRunTest {
  protected:
-  struct Result {
-    int Status;
-    std::string Out, Err;
-  };
-  Result Run(const std::vector<std::string>& Args) {
-    std::ostringstream out, err;
-    int status = arc::RunArc(Args, Console, out, err);
-    return {status, out.str(), err.str()};
-  }
-  void Put(const std::string& Name, const std::string& Bytes) { testsupport::WriteFile(Dir / Name, Bytes); }
-  std::string Get(const std::string& Name) { return testsupport::ReadFile(Dir / Name); }
   // A pipe holding Bytes, its writing end closed: "/dev/fd/N" names it.
   std::string Pipe(const std::string& Bytes) {
     int fds[2];
@@ -60,9 +47,6 @@ class ArcCommandsTest : public ::testing::Test {
   }
 
   std::vector<int> FPipes;
-
-  testsupport::TempDir Dir;
-  testarc::ScriptedConsole Console{Dir.Path()};
 };
 
 TEST_F(ArcCommandsTest, ListAndTestFailOnEveryProperPrefixAndListNeedsOnlyTheHeaderAndList) {

@@ -9,9 +9,7 @@
 #include <sstream>
 
 #include "tests/archive/archive_builder.h"
-#include "tests/support/temp_dir.h"
-#include "tests/tools/scripted_console.h"
-#include "tools/arc_commands.h"
+#include "tests/tools/arc_run_fixture.h"
 
 namespace fs = std::filesystem;
 using testarchive::FileSpec;
@@ -19,22 +17,8 @@ using testarchive::kDate2005;
 
 namespace {
 
-class ArcSafetyTest : public ::testing::Test {
+class ArcSafetyTest : public testarc::ArcRunTest {
  protected:
-  struct Result {
-    int Status;
-    std::string Out, Err;
-  };
-  Result Run(const std::vector<std::string>& Args) {
-    std::ostringstream out, err;
-    int status = arc::RunArc(Args, Console, out, err);
-    return {status, out.str(), err.str()};
-  }
-  void Put(const std::string& Name, const std::string& Bytes) {
-    fs::create_directories(fs::path(Dir / Name).parent_path());
-    testsupport::WriteFile(Dir / Name, Bytes);
-  }
-  std::string Get(const std::string& Name) { return testsupport::ReadFile(Dir / Name); }
   void PutArchive(const std::string& Name, const std::vector<FileSpec>& Files) {
     Put(Name, testarchive::MakeArchive("", Files));
   }
@@ -45,9 +29,6 @@ class ArcSafetyTest : public ::testing::Test {
     std::sort(names.begin(), names.end());
     return names;
   }
-
-  testsupport::TempDir Dir;
-  testarc::ScriptedConsole Console{Dir.Path()};
 };
 
 TEST_F(ArcSafetyTest, LinksInTheDestinationAreNeverFollowed) {
