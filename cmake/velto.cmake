@@ -33,3 +33,19 @@ function(velto_add_test name)
   endif()
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}")
 endfunction()
+
+# velto_add_folder_tests(LIBS lib...): one test program per *_test.cpp of the
+# calling folder. Files named win32_* test the Win32 implementations and are
+# built only for Windows; the others need the host and are built only there.
+function(velto_add_folder_tests)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  foreach(src ${sources})
+    get_filename_component(name ${src} NAME_WE)
+    string(REGEX MATCH "^win32_" win32_only ${name})
+    if((VELTO_WINDOWS AND NOT win32_only) OR (NOT VELTO_WINDOWS AND win32_only))
+      continue()
+    endif()
+    velto_add_test(${name} SOURCES ${src} LIBS ${ARG_LIBS})
+  endforeach()
+endfunction()
