@@ -556,7 +556,9 @@ class TCommands {
     if (!a.Has("overwrite")) RefuseCollisions(list, backup.RestoreFullPath, dir);
     archive.Stream->SetPosition(archive.Start);
 
-    TWatchedFileSystem files(FConsole.Files(), FConsole);
+    // Writer threads make the small files while the archive is read on; at
+    // least two, since making files waits on the system more than the CPU.
+    TWatchedFileSystem files(FConsole.Files(), FConsole, std::clamp(FConsole.Processors(), 2, 8));
     TBackupFile restorer(nullptr, files, FDialogs);
     restorer.RestoreMode = backup.RestoreMode;
     restorer.RestoreFullPath = backup.RestoreFullPath;
@@ -567,8 +569,10 @@ class TCommands {
     std::string missingVolume;
     bool stopped = false;
     restorer.OnError = backup.OnError;
-    restorer.OnProgress = [&](TObject*, const std::string& Name, TPercentage Percent, bool&) {
+    restorer.OnProgress = [&](TObject*, const std::string& Name, TPercentage Percent, bool& Continue) {
       if (!Name.empty()) FBar->Show(FConsole.DisplayPath(safe.TargetOf(Name)), Percent);
+      // A file the writers could not make stops the run, as a failed write does.
+      if (!files.Writers().FailedFile().empty()) Continue = false;
     };
     restorer.OnRestoreFile = [&](TObject*, std::string& Name, int32_t, bool& DoRestore) {
       if (isLeftOut(Name)) {
@@ -612,9 +616,13 @@ class TCommands {
     }
     // The last entry is whole unless its own write failed or the run was
     // stopped at a volume it goes on in.
-    safe.Finish(restorer.ErrorFileName() != safe.Pending() && !stopped && missingVolume.empty());
+    safe.Finish(restorer.ErrorFileName() != safe.Pending() && !stopped && missingVolume.empty() &&
+                files.Writers().FailedFile().empty());
     FBar->Finish();
     for (const std::string& problem : safe.Problems()) FErr << "velto-arc: " << problem << "\n";
+    if (std::string failed = files.Writers().FailedFile(); !failed.empty())
+      throw EFailure{"cannot write " + FConsole.DisplayPath(safe.TargetOf(failed)) + ": " +
+                     files.Writers().FailedReason()};
     if (!ok) {
       if (!missingVolume.empty())
         throw EFailure{"volume " + Show(FConsole.DisplayPath(missingVolume)) +

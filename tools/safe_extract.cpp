@@ -1,6 +1,7 @@
 #include "tools/safe_extract.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "runtime/exceptions.h"
 
@@ -30,6 +31,51 @@ class TWatchedStream : public TFileStream {
   TWatchedFileSystem& FOwner;
 };
 
+// A new file held in memory and handed to the writer threads when it is
+// closed. One that grows past the limit, or is read or moved about in, is
+// made at once and written directly from then on.
+class THeldFileStream : public TFileStream {
+ public:
+  THeldFileStream(const std::string& Path, TWatchedFileSystem& Owner) : TFileStream(Path), FOwner(Owner) {}
+  ~THeldFileStream() override {
+    if (!FDirect) FOwner.Writers().Write(FileName(), std::move(FData), FDosDateTime);
+  }
+  int32_t Read(void* Buffer, int32_t Count) override { return Direct().Read(Buffer, Count); }
+  int32_t Write(const void* Buffer, int32_t Count) override {
+    if (FDirect || FData.size() + size_t(std::max(Count, 0)) > TWatchedFileSystem::kHeldFileBytes)
+      return Direct().Write(Buffer, Count);
+    auto* bytes = static_cast<const uint8_t*>(Buffer);
+    FData.insert(FData.end(), bytes, bytes + std::max(Count, 0));
+    return Count;
+  }
+  int64_t Seek(int64_t Offset, TSeekOrigin Origin) override {
+    // Asking for the position or the end is all a restore does.
+    if (!FDirect && Offset == 0 && Origin != TSeekOrigin::soBeginning) return int64_t(FData.size());
+    return Direct().Seek(Offset, Origin);
+  }
+  int64_t Size() override { return FDirect ? FDirect->Size() : int64_t(FData.size()); }
+  bool SetDosDateTime(int32_t DosDateTime) override {
+    if (FDirect) return FDirect->SetDosDateTime(DosDateTime);
+    FDosDateTime = DosDateTime;
+    return true;
+  }
+
+ private:
+  TFileStream& Direct() {
+    if (!FDirect) {
+      FDirect = FOwner.OpenDirect(FileName(), fmCreate);
+      FDirect->WriteBuffer(FData.data(), int32_t(FData.size()));
+      FData = {};
+    }
+    return *FDirect;
+  }
+
+  TWatchedFileSystem& FOwner;
+  std::vector<uint8_t> FData;
+  std::optional<int32_t> FDosDateTime;
+  std::unique_ptr<TFileStream> FDirect;
+};
+
 // Names compared as the strictest of the systems does: ASCII case ignored.
 std::string Folded(std::string Name) {
   for (char& c : Name)
@@ -41,7 +87,8 @@ std::string Folded(std::string Name) {
 
 std::string TWatchedFileSystem::FailureReason(const std::string& Path) const {
   auto it = FReasons.find(Path);
-  return it == FReasons.end() ? std::string() : it->second;
+  if (it != FReasons.end()) return it->second;
+  return FWriters.FailedFile() == Path ? FWriters.FailedReason() : std::string();
 }
 
 bool TWatchedFileSystem::ForceDirectories(const std::string& Path) {
@@ -61,20 +108,27 @@ bool TWatchedFileSystem::ForceDirectories(const std::string& Path) {
 }
 
 std::unique_ptr<TFileStream> TWatchedFileSystem::OpenFile(const std::string& Path, uint16_t Mode) {
+  if (Mode == fmCreate) return std::make_unique<THeldFileStream>(Path, *this);
+  FWriters.Drain();
+  return OpenDirect(Path, Mode);
+}
+
+std::unique_ptr<TFileStream> TWatchedFileSystem::OpenDirect(const std::string& Path, uint16_t Mode) {
   try {
     return std::make_unique<TWatchedStream>(FInner.OpenFile(Path, Mode), *this);
   } catch (const Exception& e) {
-    // "Cannot create file \"x\". <reason>": the reason is kept.
-    std::string text = e.Message();
-    size_t at = text.rfind("\". ");
-    NoteFailure(Path, at == std::string::npos ? text : text.substr(at + 3));
+    NoteFailure(Path, ReasonOfOpenFailure(e.Message()));
     throw;
   }
 }
 
 TSafeExtraction::TSafeExtraction(TWatchedFileSystem& Files, std::string DestDir, std::vector<std::string> Archives,
                                  bool Overwrite)
-    : FConsole(Files.Console()), FDestDir(std::move(DestDir)), FArchives(std::move(Archives)), FOverwrite(Overwrite) {
+    : FFiles(Files),
+      FConsole(Files.Console()),
+      FDestDir(std::move(DestDir)),
+      FArchives(std::move(Archives)),
+      FOverwrite(Overwrite) {
   if (!FDestDir.empty() && FDestDir.back() != '\\') FDestDir += '\\';
 }
 
@@ -113,10 +167,15 @@ void TSafeExtraction::Redirect(std::string& Filename, bool& DoRestore, bool Prev
     DoRestore = false;
     return;
   }
-  if (!FWritten.insert(Folded(target)).second && !FOverwrite) {
-    FProblems.push_back("not written: " + FConsole.DisplayPath(target) + " (an earlier entry was written there)");
-    DoRestore = false;
-    return;
+  if (!FWritten.insert(Folded(target)).second) {
+    if (!FOverwrite) {
+      FProblems.push_back("not written: " + FConsole.DisplayPath(target) + " (an earlier entry was written there)");
+      DoRestore = false;
+      return;
+    }
+    // The earlier entry's file is put in place before its temporary name
+    // is used again.
+    FFiles.Writers().Drain();
   }
   size_t slash = target.rfind('\\');
   FPendingTarget = target;
@@ -127,16 +186,15 @@ void TSafeExtraction::Redirect(std::string& Filename, bool& DoRestore, bool Prev
   Filename = FPendingTemp;
 }
 
-void TSafeExtraction::Finish(bool Complete) { PutPendingInPlace(Complete); }
+void TSafeExtraction::Finish(bool Complete) {
+  PutPendingInPlace(Complete);
+  FFiles.Writers().Drain();
+  for (const std::string& problem : FFiles.Writers().Problems()) FProblems.push_back(problem);
+}
 
 void TSafeExtraction::PutPendingInPlace(bool Complete) {
   if (FPendingTemp.empty()) return;
-  std::string reason;
-  if (Complete && !FConsole.RenameOver(FPendingTemp, FPendingTarget, reason)) {
-    FProblems.push_back("cannot replace " + FConsole.DisplayPath(FPendingTarget) + ": " + reason);
-    Complete = false;
-  }
-  if (!Complete) FConsole.RemoveEntry(FPendingTemp);
+  FFiles.Writers().Place(FPendingTemp, FPendingTarget, Complete);
   FPendingTemp.clear();
   FPendingTarget.clear();
 }

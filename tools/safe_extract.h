@@ -12,15 +12,22 @@
 
 #include "platform/filesystem.h"
 #include "tools/console.h"
+#include "tools/file_writer_pool.h"
 
 namespace arc {
 
 // The console's file system as the archive component sees it during an
-// extraction: the same, but each folder is made once, and the reason of a
-// failed create or write is kept by file name.
+// extraction: the same, but each folder is made once, a new file of up to
+// kHeldFileBytes is held in memory and made by the writer threads when it is
+// closed, and the reason of a failed create or write is kept by file name.
 class TWatchedFileSystem : public platform::IFileSystem {
  public:
-  TWatchedFileSystem(platform::IFileSystem& Inner, IConsole& Console) : FInner(Inner), FConsole(Console) {}
+  static constexpr size_t kHeldFileBytes = 1 << 20;
+  static constexpr size_t kHeldBytesAtOnce = 64 << 20;
+
+  // Writers: the number of writer threads.
+  TWatchedFileSystem(platform::IFileSystem& Inner, IConsole& Console, int Writers)
+      : FInner(Inner), FConsole(Console), FWriters(Inner, Console, Writers, kHeldBytesAtOnce) {}
   // The system's reason why Path could not be created or written; "" if none.
   std::string FailureReason(const std::string& Path) const;
   // Records Reason for Path (the streams this file system opens use it).
@@ -33,7 +40,11 @@ class TWatchedFileSystem : public platform::IFileSystem {
   bool EraseFile(const std::string& Path) override { return FInner.EraseFile(Path); }
   bool RemoveDir(const std::string& Path) override { return FInner.RemoveDir(Path); }
   int32_t FileAge(const std::string& Path) override { return FInner.FileAge(Path); }
+  // A new file (fmCreate) is held; any other open first waits for the
+  // writers, so that a file held before is there to be opened.
   std::unique_ptr<TFileStream> OpenFile(const std::string& Path, uint16_t Mode) override;
+  // Opens Path at once, on this thread.
+  std::unique_ptr<TFileStream> OpenDirect(const std::string& Path, uint16_t Mode);
   std::string GetCurrentDir() override { return FInner.GetCurrentDir(); }
   bool HasArchiveAttribute(const std::string& Path) override { return FInner.HasArchiveAttribute(Path); }
   bool ClearArchiveAttribute(const std::string& Path) override { return FInner.ClearArchiveAttribute(Path); }
@@ -41,18 +52,20 @@ class TWatchedFileSystem : public platform::IFileSystem {
   std::vector<std::string> SubFolders(const std::string& Path) override { return FInner.SubFolders(Path); }
 
   IConsole& Console() { return FConsole; }
+  TFileWriterPool& Writers() { return FWriters; }
 
  private:
   platform::IFileSystem& FInner;
   IConsole& FConsole;
   std::set<std::string> FMadeFolders;
   std::map<std::string, std::string> FReasons;
+  TFileWriterPool FWriters;
 };
 
 // The destination side of one extraction run. Before the component writes
 // an entry, Redirect turns its target into a temporary name beside it (or
-// refuses the entry); the file is put in place when the next entry comes,
-// or by Finish.
+// refuses the entry); the file is put in place by the writer threads, after
+// it is written, when the next entry comes or by Finish.
 class TSafeExtraction {
  public:
   // DestDir: the destination folder as a component path. Archives: the
@@ -68,7 +81,7 @@ class TSafeExtraction {
   // noted). PreviousComplete: whether the previous entry was written whole.
   void Redirect(std::string& Filename, bool& DoRestore, bool PreviousComplete);
   // Ends the run: the last entry's file is put in place when Complete, its
-  // temporary file removed otherwise.
+  // temporary file removed otherwise; then waits for the writers.
   void Finish(bool Complete);
   // The target of a temporary name (or the name itself).
   std::string TargetOf(const std::string& Name) const;
@@ -84,6 +97,7 @@ class TSafeExtraction {
   std::string LinkOnTheWay(const std::string& Target) const;
   bool IsArchive(const std::string& Target) const;
 
+  TWatchedFileSystem& FFiles;
   IConsole& FConsole;
   std::string FDestDir;  // ends with a backslash
   std::vector<std::string> FArchives;
