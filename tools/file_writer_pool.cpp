@@ -100,6 +100,9 @@ void TFileWriterPool::Work(TWorker& Worker) {
 }
 
 void TFileWriterPool::WriteFile(const TJob& Job) {
+  // Whatever took the name since the job was given (even a link) goes, so
+  // that the file is made anew right here.
+  FConsole.RemoveEntry(Job.Path);
   std::unique_ptr<TFileStream> file;
   try {
     file = FFiles.OpenFile(Job.Path, fmCreate);

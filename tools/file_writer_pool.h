@@ -31,7 +31,8 @@ class TFileWriterPool {
   TFileWriterPool(const TFileWriterPool&) = delete;
   TFileWriterPool& operator=(const TFileWriterPool&) = delete;
 
-  // Makes Path anew with Data, dated DosDateTime when given.
+  // Makes Path anew (removing whatever has the name) with Data, dated
+  // DosDateTime when given.
   void Write(const std::string& Path, std::vector<uint8_t> Data, std::optional<int32_t> DosDateTime);
   // Once everything given before for Temp's folder is done: renames Temp
   // over Target when Keep and Temp was written whole, otherwise removes it.

@@ -93,4 +93,15 @@ TEST_F(WriterPoolTest, FailuresKeepTheOldFileAndNameTheReason) {
   EXPECT_FALSE(fs::exists(Dir / "folder.tmp"));
 }
 
+TEST_F(WriterPoolTest, ALinkUnderTheTemporaryNameIsReplacedNeverFollowed) {
+  Put("outside.txt", "outside");
+  fs::create_symlink(Dir / "outside.txt", Dir / "t.tmp");
+  arc::TFileWriterPool pool(Console.Files(), Console, 1, 1 << 20);
+  WriteAndPlace(pool, "t", "new");
+  pool.Drain();
+  EXPECT_EQ(pool.FailedFile(), "");
+  EXPECT_EQ(Get("outside.txt"), "outside");
+  EXPECT_EQ(Get("t"), "new");
+}
+
 }  // namespace
