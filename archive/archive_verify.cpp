@@ -1,7 +1,5 @@
 #include "archive/archive_verify.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstring>
 #include <deque>
@@ -23,55 +21,6 @@ struct EBrokenArchive {
   std::string Why;
 };
 
-// Checks one block record (int32 length, bytes): a compressed block must be
-// one whole zlib stream that fills no more than a block's output and leaves
-// no input over. Out.Bytes receives what it restores (kept for the file list
-// only by the caller); Out.Failed marks damage.
-class TBlockChecker : public TBlockTransform {
- public:
-  TBlockChecker() { std::memset(&FStream, 0, sizeof FStream); }
-  ~TBlockChecker() override {
-    if (FReady) inflateEnd(&FStream);
-  }
-  TBlockChecker(const TBlockChecker&) = delete;
-  TBlockChecker& operator=(const TBlockChecker&) = delete;
-
-  void Make(const uint8_t* In, size_t Size, TDataBlock& Out) override {
-    int32_t length = static_cast<int32_t>(LoadLE32(In));
-    const uint8_t* data = In + 4;
-    const size_t dataSize = Size - 4;
-    Out.Failed = false;
-    if (length < 0) {
-      Out.Bytes.assign(data, data + dataSize);
-      return;
-    }
-    Out.Bytes.resize(kMaxBlockSize);
-    if (!FReady) {
-      FReady = inflateInit2(&FStream, kZlibWindowBits) == Z_OK;
-      if (!FReady) {
-        Out.Failed = true;
-        Out.Bytes.clear();
-        return;
-      }
-    } else if (inflateReset(&FStream) != Z_OK) {
-      Out.Failed = true;
-      Out.Bytes.clear();
-      return;
-    }
-    FStream.next_in = const_cast<Bytef*>(data);
-    FStream.avail_in = static_cast<uInt>(dataSize);
-    FStream.next_out = Out.Bytes.data();
-    FStream.avail_out = kMaxBlockSize;
-    int rc = inflate(&FStream, Z_FINISH);
-    Out.Failed = rc != Z_STREAM_END || FStream.avail_in != 0;
-    Out.Bytes.resize(kMaxBlockSize - FStream.avail_out);
-  }
-
- private:
-  z_stream FStream;
-  bool FReady = false;
-};
-
 int32_t ReadInt(TStream& Source) {
   unsigned char b[4];
   Source.ReadBuffer(b, 4);
@@ -90,7 +39,7 @@ class TArchiveVerifier {
   TArchiveVerifier(TStream& Source, int Threads, const TThreadStarter& StartThread)
       : FSource(Source),
         FRecords(Source),
-        FPipeline([] { return std::make_unique<TBlockChecker>(); }, Threads, StartThread) {}
+        FPipeline([] { return std::make_unique<TRecordInflater>(true); }, Threads, StartThread) {}
 
   // Walks the archive; the first problem in archive order is the one
   // reported, whatever the number of threads: the blocks before a break in

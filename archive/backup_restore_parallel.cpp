@@ -10,41 +10,12 @@
 #include "archive/block_pipeline.h"
 #include "archive/block_records.h"
 
-namespace {
-
-// A block record as read (int32 length, then the bytes) into the bytes it
-// restores: a compressed block inflated (Failed on a zlib error, with the
-// bytes produced so far), a stored one copied.
-class RecordInflater : public archive::TBlockTransform {
- public:
-  void Make(const uint8_t* In, size_t Size, archive::TDataBlock& Out) override {
-    int32_t length = static_cast<int32_t>(archive::LoadLE32(In));
-    const uint8_t* data = In + 4;
-    const size_t dataSize = Size - 4;
-    Out.Failed = false;
-    if (length < 0) {
-      Out.Bytes.assign(data, data + dataSize);
-      return;
-    }
-    Out.Bytes.resize(archive::kMaxBlockSize);
-    uInt produced = 0;
-    Out.Failed =
-        !FInflater.Inflate(data, static_cast<uInt>(dataSize), Out.Bytes.data(), archive::kMaxBlockSize, produced);
-    Out.Bytes.resize(produced);
-  }
-
- private:
-  archive::BlockInflater FInflater;
-};
-
-}  // namespace
-
 void TBackupFile::CopyBlocksInParallel(archive::BlockRecordReader& Records, TStream& Destination, int Threads) {
   // One set of workers serves every long file of the run; a pipeline left
   // with blocks of a file that stopped early is not reused.
   if (!FRestorePipeline || FRestorePipeline->InFlight() > 0)
-    FRestorePipeline = std::make_unique<archive::TBlockPipeline>([] { return std::make_unique<RecordInflater>(); },
-                                                                 Threads, ThreadStarter);
+    FRestorePipeline = std::make_unique<archive::TBlockPipeline>(
+        [] { return std::make_unique<archive::TRecordInflater>(false); }, Threads, ThreadStarter);
   archive::TBlockPipeline& pipeline = *FRestorePipeline;
   // What ends the reading ahead: the terminator, or a failure that is raised
   // only when every block before it has been taken, as it would be when

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "archive/backup.h"
+#include "archive/block_pipeline.h"
 #include "archive/format.h"
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
@@ -48,10 +49,41 @@ class BlockInflater {
     // buffer) is an error, not a short file.
     return result == Z_STREAM_END;
   }
+  // The input bytes the last block left after its stream's end.
+  uInt InputLeft() const { return FStream.avail_in; }
 
  private:
   z_stream FStream;
   bool FReady = false;
+};
+
+// A block record as read (int32 length, then the bytes) into the bytes it
+// restores: a compressed block inflated (Failed on a zlib error, with the
+// bytes produced so far), a stored one copied. With WholeInput a compressed
+// block must also leave no input over: the check asks that, the restore
+// passes such bytes over.
+class TRecordInflater : public TBlockTransform {
+ public:
+  explicit TRecordInflater(bool WholeInput) : FWholeInput(WholeInput) {}
+  void Make(const uint8_t* In, size_t Size, TDataBlock& Out) override {
+    int32_t length = static_cast<int32_t>(LoadLE32(In));
+    const uint8_t* data = In + 4;
+    const size_t dataSize = Size - 4;
+    Out.Failed = false;
+    if (length < 0) {
+      Out.Bytes.assign(data, data + dataSize);
+      return;
+    }
+    Out.Bytes.resize(kMaxBlockSize);
+    uInt produced = 0;
+    Out.Failed = !FInflater.Inflate(data, static_cast<uInt>(dataSize), Out.Bytes.data(), kMaxBlockSize, produced) ||
+                 (FWholeInput && FInflater.InputLeft() != 0);
+    Out.Bytes.resize(produced);
+  }
+
+ private:
+  BlockInflater FInflater;
+  bool FWholeInput;
 };
 
 // Reads the records of a data section: block lengths and block bytes. A

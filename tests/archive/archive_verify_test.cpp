@@ -57,6 +57,19 @@ TEST(ArchiveVerifyTest, AFlippedByteInAnyBlockIsFoundAndNamesItsEntry) {
   }
 }
 
+TEST(ArchiveVerifyTest, BytesAfterABlocksStreamAreDamage) {
+  std::string a = testarchive::MakeArchive("t", kFiles);
+  const auto span = testarchive::BlockSpans(a)[9];  // a.ico's one block
+  a.insert(span.first + span.second, "xy");
+  const uint32_t length = uint32_t(span.second + 2);
+  for (int i = 0; i < 4; ++i) a[span.first - 4 + i] = char(length >> (8 * i));
+  for (int threads : {1, 3}) {
+    archive::TArchiveCheck c = Verify(a, threads);
+    EXPECT_FALSE(c.Sound) << threads;
+    EXPECT_EQ(c.DamagedEntry, "c:\\r\\a.ico") << threads;
+  }
+}
+
 TEST(ArchiveVerifyTest, StructuralDamageIsFound) {
   const std::string list = testarchive::FileListText({{"c:\\a", kDate2005, "abc"}});
   const int32_t total = static_cast<int32_t>(list.size() + 3);
