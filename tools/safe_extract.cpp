@@ -63,6 +63,8 @@ class THeldFileStream : public TFileStream {
  private:
   TFileStream& Direct() {
     if (!FDirect) {
+      // Made anew, as the writers make a file: whatever has the name goes.
+      FOwner.Console().RemoveEntry(FileName());
       FDirect = FOwner.OpenDirect(FileName(), fmCreate);
       FDirect->WriteBuffer(FData.data(), int32_t(FData.size()));
       FData = {};
@@ -87,8 +89,7 @@ std::string Folded(std::string Name) {
 
 std::string TWatchedFileSystem::FailureReason(const std::string& Path) const {
   auto it = FReasons.find(Path);
-  if (it != FReasons.end()) return it->second;
-  return FWriters.FailedFile() == Path ? FWriters.FailedReason() : std::string();
+  return it == FReasons.end() ? std::string() : it->second;
 }
 
 bool TWatchedFileSystem::ForceDirectories(const std::string& Path) {
@@ -180,8 +181,6 @@ void TSafeExtraction::Redirect(std::string& Filename, bool& DoRestore, bool Prev
   size_t slash = target.rfind('\\');
   FPendingTarget = target;
   FPendingTemp = target.substr(0, slash + 1) + ".~" + target.substr(slash + 1) + ".velto-arc";
-  // Whatever has the temporary name (even a link) goes, so it is created anew.
-  FConsole.RemoveEntry(FPendingTemp);
   FTargets[FPendingTemp] = target;
   Filename = FPendingTemp;
 }

@@ -28,7 +28,8 @@ class TWatchedFileSystem : public platform::IFileSystem {
   // Writers: the number of writer threads.
   TWatchedFileSystem(platform::IFileSystem& Inner, IConsole& Console, int Writers)
       : FInner(Inner), FConsole(Console), FWriters(Inner, Console, Writers, kHeldBytesAtOnce) {}
-  // The system's reason why Path could not be created or written; "" if none.
+  // The system's reason why Path could not be created or written on this
+  // thread; "" if none (the writers keep their own).
   std::string FailureReason(const std::string& Path) const;
   // Records Reason for Path (the streams this file system opens use it).
   void NoteFailure(const std::string& Path, const std::string& Reason) { FReasons[Path] = Reason; }
@@ -40,8 +41,9 @@ class TWatchedFileSystem : public platform::IFileSystem {
   bool EraseFile(const std::string& Path) override { return FInner.EraseFile(Path); }
   bool RemoveDir(const std::string& Path) override { return FInner.RemoveDir(Path); }
   int32_t FileAge(const std::string& Path) override { return FInner.FileAge(Path); }
-  // A new file (fmCreate) is held; any other open first waits for the
-  // writers, so that a file held before is there to be opened.
+  // A new file (fmCreate) is held, and made anew when written: whatever has
+  // its name (even a link) is removed first. Any other open first waits for
+  // the writers, so that a file held before is there to be opened.
   std::unique_ptr<TFileStream> OpenFile(const std::string& Path, uint16_t Mode) override;
   // Opens Path at once, on this thread.
   std::unique_ptr<TFileStream> OpenDirect(const std::string& Path, uint16_t Mode);

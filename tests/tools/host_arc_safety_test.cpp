@@ -39,6 +39,7 @@ TEST_F(ArcSafetyTest, LinksInTheDestinationAreNeverFollowed) {
     const char* LinkTo;    // relative to the link's folder
     int Status;
     const char* Written;  // the file the entry must land in ("" none)
+    size_t Padding = 0;   // bytes before the entry's text
   } cases[] = {
       // A link in place of the file is replaced by the file.
       {"c:\\r\\victim.txt", false, "victim.txt", "../outside/victim.txt", arc::esSuccess, "out/victim.txt"},
@@ -48,6 +49,8 @@ TEST_F(ArcSafetyTest, LinksInTheDestinationAreNeverFollowed) {
       {"c:\\a\\sub\\victim.txt", true, "a/sub", "../../outside", arc::esFailure, ""},
       // A link waiting under the temporary name goes before it is written.
       {"c:\\r\\t.txt", false, ".~t.txt.velto-arc", "../outside/victim.txt", arc::esSuccess, "out/t.txt"},
+      // The same for a file too long to be held in memory.
+      {"c:\\r\\t.txt", false, ".~t.txt.velto-arc", "../outside/victim.txt", arc::esSuccess, "out/t.txt", 3 << 19},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Stored + std::string(" with ") + c.LinkName);
@@ -56,7 +59,8 @@ TEST_F(ArcSafetyTest, LinksInTheDestinationAreNeverFollowed) {
     Put("outside/victim.txt", "outside");
     fs::create_directories(fs::path(Dir / ("out/" + std::string(c.LinkName))).parent_path());
     fs::create_symlink(c.LinkTo, Dir / ("out/" + std::string(c.LinkName)));
-    PutArchive("l.arc", {{c.Stored, kDate2005, "archived"}, {"c:\\r\\other.txt", kDate2005, "other"}});
+    const std::string text = std::string(c.Padding, 'p') + "archived";
+    PutArchive("l.arc", {{c.Stored, kDate2005, text}, {"c:\\r\\other.txt", kDate2005, "other"}});
     std::vector<std::string> args = {"extract", "l.arc", "-q", "-d", "out"};
     if (c.FullPath) args.push_back("--full-path");
     Result r = Run(args);
@@ -66,7 +70,7 @@ TEST_F(ArcSafetyTest, LinksInTheDestinationAreNeverFollowed) {
     EXPECT_EQ(Get(c.FullPath ? "out/r/other.txt" : "out/other.txt"), "other");
     if (*c.Written) {
       EXPECT_FALSE(fs::is_symlink(Dir / c.Written));
-      EXPECT_EQ(Get(c.Written), "archived");
+      EXPECT_EQ(Get(c.Written), text);
     } else {
       EXPECT_NE(r.Err.find("is a symbolic link"), std::string::npos) << r.Err;
       EXPECT_NE(r.Err.find("1 not written"), std::string::npos) << r.Err;
