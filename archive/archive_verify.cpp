@@ -9,6 +9,7 @@
 
 #include "archive/block_records.h"
 #include "archive/format.h"
+#include "archive/record_reader.h"
 #include "runtime/exceptions.h"
 #include "runtime/stringlist.h"
 
@@ -21,12 +22,6 @@ struct EBrokenArchive {
   std::string Why;
 };
 
-int32_t ReadInt(TStream& Source) {
-  unsigned char b[4];
-  Source.ReadBuffer(b, 4);
-  return static_cast<int32_t>(LoadLE32(b));
-}
-
 struct TEntry {
   std::string Name;
   int64_t Size = 0;
@@ -37,9 +32,7 @@ struct TEntry {
 class TArchiveVerifier {
  public:
   TArchiveVerifier(TStream& Source, int Threads, const TThreadStarter& StartThread)
-      : FSource(Source),
-        FRecords(Source),
-        FPipeline([] { return std::make_unique<TRecordInflater>(true); }, Threads, StartThread) {}
+      : FReader(Source), FPipeline([] { return std::make_unique<TRecordInflater>(true); }, Threads, StartThread) {}
 
   // Walks the archive; the first problem in archive order is the one
   // reported, whatever the number of threads: the blocks before a break in
@@ -56,43 +49,26 @@ class TArchiveVerifier {
 
  private:
   void Walk(TArchiveCheck& Result) {
-    int32_t titleLength = ReadInt(FSource);
-    if (titleLength < 0) throw EBrokenArchive{"bad title length"};
-    FSource.Seek(titleLength, TSeekOrigin::soCurrent);
-    int32_t totalSize = ReadInt(FSource);
-    ReadInt(FSource);  // file count: the list is compared instead
+    int32_t totalSize = FReader.ReadHeader().TotalSize;  // the file count: the list is compared instead
     for (;;) {
-      int32_t nameLength = ReadInt(FSource);
-      if (nameLength == kEndMarker) break;
-      if (nameLength < 0) continue;  // passed over, as the reader does
-      if (nameLength > kMaxNameLength) throw EBrokenArchive{"bad name length"};
-      std::string name(static_cast<size_t>(nameLength), '\0');
-      FSource.ReadBuffer(name.data(), nameLength);
-      if (name.compare(0, kNextDiskPrefix.size(), kNextDiskPrefix) == 0)
-        throw EBrokenArchive{"a continuation marker in a single-volume archive"};
-      ReadInt(FSource);  // date/time
-      FEntries.push_back({name, 0});
+      TRecord record = FReader.NextRecord(1);
+      if (record.Kind == rkEnd) break;
+      if (record.Kind == rkContinuation) throw EBrokenArchive{"a continuation marker in a single-volume archive"};
+      FEntries.push_back({record.Name, 0});
       ReadSection(Result);
     }
     while (FPipeline.InFlight() > 0) TakeOne(Result);
     if (Result.Why.empty()) CompareTotals(totalSize, Result);
   }
 
-  static constexpr int32_t kMaxNameLength = 1 << 16;
-  // The file list is kept to be compared; a longer one is damage.
-  static constexpr size_t kMaxListSize = size_t(1) << 24;
-
   void ReadSection(TArchiveCheck& Result) {
-    unsigned char signature[4];
-    FSource.ReadBuffer(signature, 4);
-    if (std::memcmp(signature, kDataSignature, 4) != 0)
-      throw EBrokenArchive{"bad data signature in entry " + FEntries.back().Name};
+    FReader.BeginSection(FEntries.back().Name);
     std::vector<uint8_t> record;
     for (;;) {
-      int32_t length = FRecords.NextLength();
+      int32_t length = FReader.Blocks().NextLength();
       if (length == kBlockTerminator) return;
       int32_t size = length > 0 ? length : -length;
-      const unsigned char* bytes = FRecords.NextBlock(size);
+      const unsigned char* bytes = FReader.Blocks().NextBlock(size);
       record.resize(4 + static_cast<size_t>(size));
       StoreLE32(record.data(), static_cast<uint32_t>(length));
       std::memcpy(record.data() + 4, bytes, static_cast<size_t>(size));
@@ -115,7 +91,7 @@ class TArchiveVerifier {
       Result.DamagedEntry = entry.Name;
       Result.Why = "a damaged block";
     }
-    if (index == 0 && entry.Name == kFileListName && FList.size() + FBlock.Bytes.size() <= kMaxListSize)
+    if (index == 0 && entry.Name == kFileListName && FList.size() + FBlock.Bytes.size() <= kMaxFileListSize)
       FList.append(reinterpret_cast<const char*>(FBlock.Bytes.data()), FBlock.Bytes.size());
   }
 
@@ -133,29 +109,29 @@ class TArchiveVerifier {
       Result.Why = "the file list is too long";
       return;
     }
-    TStringList list;
-    list.SetText(FList);
-    if (static_cast<size_t>(list.Count()) != FEntries.size() - 1) {
-      Result.DamagedEntry = FEntries[0].Name;
-      Result.Why = "the file list does not name every entry";
-      return;
-    }
+    size_t offset = 0;
+    std::string_view line;
     for (size_t i = 1; i < FEntries.size(); ++i) {
-      const std::string& line = list[static_cast<int>(i - 1)];
       const TEntry& e = FEntries[i];
-      size_t eq = line.rfind('=');
-      bool named =
-          line.size() > e.Name.size() && line.compare(0, e.Name.size(), e.Name) == 0 && line[e.Name.size()] == '\t';
-      if (!named || eq == std::string::npos || line.substr(eq + 1) != std::to_string(e.Size)) {
+      TFileListLine parsed;
+      if (!NextFileListLine(FList, offset, line)) {
+        Result.DamagedEntry = FEntries[0].Name;
+        Result.Why = "the file list does not name every entry";
+        return;
+      }
+      if (!ParseFileListLine(line, parsed) || parsed.Name != e.Name || parsed.Size != e.Size) {
         Result.DamagedEntry = e.Name;
         Result.Why = "the file list says otherwise";
         return;
       }
     }
+    if (NextFileListLine(FList, offset, line)) {
+      Result.DamagedEntry = FEntries[0].Name;
+      Result.Why = "the file list does not name every entry";
+    }
   }
 
-  TStream& FSource;
-  BlockRecordReader FRecords;
+  TRecordReader FReader;
   TBlockPipeline FPipeline;
   TDataBlock FBlock;
   std::vector<TEntry> FEntries;
@@ -175,6 +151,8 @@ TArchiveCheck VerifyArchive(TStream& Source, int Threads, const TThreadStarter& 
     verifier->Run(result);
   } catch (const EBrokenArchive& e) {
     result.Why = e.Why;
+  } catch (const EArchiveFormat& e) {
+    result.Why = e.Why();
   } catch (const Exception& e) {
     // A cut archive (EReadError) or a length over 16384 bytes.
     result.Why = "the archive cannot be read to its end (" + e.Message() + ")";

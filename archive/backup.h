@@ -1,8 +1,11 @@
 // TBackupFile: the archive component. It reads an archive's title and file
 // list, restores its entries into a folder (from a file, a set of volume
 // files or a caller's stream), and writes archives of the same format.
-// Everything runs on the caller's thread; between data blocks the GUI gets to
-// process its pending messages.
+// Every operation returns only when done, and every event is raised on the
+// caller's thread; long files are decompressed on worker threads meanwhile
+// (DecompressionThreads), and writing compresses on several
+// (CompressionThreads). Between data blocks the GUI gets to process its
+// pending messages.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +24,9 @@
 
 namespace archive {
 class BlockRecordReader;
-}
+class TRecordReader;
+struct TRecord;
+}  // namespace archive
 
 enum TBackupMode : uint8_t { bmAll = 0, bmIncremental = 1 };
 enum TRestoreMode : uint8_t { rmAll = 0, rmNoOverwrite = 1, rmNewer = 2, rmExisting = 3, rmExistingNewer = 4 };
@@ -222,7 +227,7 @@ class TBackupFile : public TComponent {
   void ReportError(int32_t Code);
   // Reads one data section from Source; with Write, its bytes go to
   // Destination, else the blocks are passed over by seeking.
-  void CopyEntryData(TStream& Source, TStream* Destination, bool Write);
+  void CopyEntryData(archive::TRecordReader& Reader, TStream* Destination, bool Write);
 
   platform::IFileSystem& FFiles;
   platform::IDialogs& FDialogs;
@@ -264,7 +269,7 @@ class TBackupFile : public TComponent {
   // opens it as Source and appends its leading data section to the current
   // file (Decision true) or passes it over.
   // Volume is the number of the volume being read, moved on to the next.
-  void ContinueFromNextVolume(const std::string& Marker, const std::string& ArchiveName,
-                              std::unique_ptr<TFileStream>& OwnSource, TStream*& Source, int& Volume, bool Decision,
-                              int32_t StoredDateTime);
+  void ContinueFromNextVolume(const archive::TRecord& Marker, const std::string& ArchiveName,
+                              std::unique_ptr<TFileStream>& OwnSource, archive::TRecordReader& Reader, int& Volume,
+                              bool Decision, int32_t StoredDateTime);
 };

@@ -21,6 +21,7 @@
 #include "archive/block_records.h"
 #include "archive/format.h"
 #include "archive/progress.h"
+#include "archive/record_reader.h"
 #include "archive/volumes.h"
 #include "runtime/exceptions.h"
 #include "runtime/scope_exit.h"
@@ -36,39 +37,6 @@ constexpr const char* kStreamName = ":STREAM";
 // Blocks of one file restored on the caller's thread before the rest are
 // decompressed on several: a file this short is done before threads pay.
 constexpr int kBlocksRestoredHere = 4;
-
-int32_t ReadInt32(TStream& Source) {
-  unsigned char b[4];
-  Source.ReadBuffer(b, 4);
-  return static_cast<int32_t>(archive::LoadLE32(b));
-}
-
-// Reads Length bytes of text. A length below 0 or beyond the end of Source
-// is a damaged record and raises EReadError before anything is allocated.
-std::string ReadText(TStream& Source, int32_t Length) {
-  if (Length < 0) throw EReadError("Stream read error");
-  int64_t pos = Source.Position();
-  int64_t size = Source.Size();
-  if (pos < 0 || size < 0 || Length > size - pos) throw EReadError("Stream read error");
-  std::string text(static_cast<size_t>(Length), '\0');
-  Source.ReadBuffer(text.data(), Length);
-  return text;
-}
-
-// The archive's header: title length, title, total size, file count.
-struct ArchiveHeader {
-  std::string Title;
-  int32_t TotalSize = 0;
-  int32_t FileCount = 0;
-};
-
-ArchiveHeader ReadHeader(TStream& Source) {
-  ArchiveHeader header;
-  header.Title = ReadText(Source, ReadInt32(Source));
-  header.TotalSize = ReadInt32(Source);
-  header.FileCount = ReadInt32(Source);
-  return header;
-}
 
 // True when the relative path Rel, put below a folder, could name something
 // outside it: one of its parts (split at "\" or "/") is ".." or, as Windows
@@ -105,6 +73,20 @@ int32_t ExistingDateTime(platform::IFileSystem& Files, const std::string& Name) 
   return age == -1 ? INT32_MIN : age;
 }
 
+// A memory stream that refuses to grow past a cap: a file list that
+// inflates beyond it is damage, not a reason to take all memory.
+class TCappedMemoryStream : public TMemoryStream {
+ public:
+  explicit TCappedMemoryStream(size_t Cap) : FCap(Cap) {}
+  int32_t Write(const void* Buffer, int32_t Count) override {
+    if (Count > 0 && Bytes().size() + size_t(Count) > FCap) throw EWriteError("the file list is too long");
+    return TMemoryStream::Write(Buffer, Count);
+  }
+
+ private:
+  size_t FCap;
+};
+
 // The file behind a run's source: the archive file, or the file of the
 // caller's stream; "" when there is none.
 std::string SourceFileName(const std::string& ArchiveName, TStream* Source) {
@@ -121,9 +103,8 @@ bool ListGoesOnInNextVolume(TStream& Source, platform::IFileSystem& Files, const
   int64_t at = Source.Position();
   bool goesOn = false;
   try {
-    int32_t length = ReadInt32(Source);
-    std::string marker = length == archive::kNextDiskNameLength ? ReadText(Source, length) : std::string();
-    int next = archive::NextVolumeNumber(marker, 1);
+    archive::TRecord marker = archive::TRecordReader(Source).NextRecord(1);
+    int next = marker.Kind == archive::rkContinuation ? marker.NextVolume : -1;
     if (next > 0 && !ArchiveFile.empty()) {
       std::string volume = archive::VolumeFileName(ArchiveFile, next);
       if (Files.FileExists(volume)) {
@@ -140,15 +121,10 @@ bool ListGoesOnInNextVolume(TStream& Source, platform::IFileSystem& Files, const
 
 }  // namespace
 
-void TBackupFile::CopyEntryData(TStream& Source, TStream* Destination, bool Write) {
-  unsigned char signature[4];
-  Source.ReadBuffer(signature, 4);
-  // The signature is the text up to the first zero byte.
-  size_t textLength = static_cast<size_t>(std::find(signature, signature + 4, 0) - signature);
-  if (std::string_view(reinterpret_cast<const char*>(signature), textLength) != archive::kDataSignatureText)
-    throw Exception(BackupErrorMessage(beInvalidArchive));
-
-  BlockRecordReader records(Source);
+void TBackupFile::CopyEntryData(archive::TRecordReader& Reader, TStream* Destination, bool Write) {
+  Reader.BeginSection(FCurrentFileName);
+  TStream& Source = Reader.Source();
+  BlockRecordReader& records = Reader.Blocks();
   unsigned char output[archive::kMaxBlockSize];
   BlockInflater inflater;
   auto* progressFile = dynamic_cast<TFileStream*>(Destination);
@@ -208,6 +184,7 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
   // closed here, also by an exception).
   std::unique_ptr<TFileStream> ownSource;
   TStream* source = nullptr;
+  std::unique_ptr<archive::TRecordReader> reader;
   const bool fromStream = ArchiveName == kStreamName;
   if (fromStream) {
     source = FSourceStream;
@@ -228,7 +205,8 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
       source = ownSource.get();
     }
     if (!source) throw EReadError("Stream read error");
-    ArchiveHeader header = ReadHeader(*source);
+    reader = std::make_unique<archive::TRecordReader>(*source);
+    archive::TArchiveHeader header = reader->ReadHeader();
     FTotalSize = header.TotalSize;
     FFileCount = header.FileCount;
   } catch (const std::exception&) {
@@ -248,13 +226,16 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
   if (std::string file = SourceFileName(ArchiveName, source); !file.empty()) readFiles.push_back(file);
   int volume = 1;
 
-  int32_t nameLength = -1;
-  while (nameLength != 0 && FContinueFlag) {
-    nameLength = ReadInt32(*source);
-    if (nameLength <= 0) continue;  // 0 ends the archive; below 0 is passed over
-    std::string name = ReadText(*source, nameLength);
+  bool ended = false;
+  while (!ended && FContinueFlag) {
+    archive::TRecord record = reader->NextRecord(volume);
+    if (record.Kind == archive::rkEnd) {
+      ended = true;
+      continue;
+    }
+    const std::string& name = record.Name;
 
-    if (archive::IsContinuationMarker(name)) {
+    if (record.Kind == archive::rkContinuation) {
       if (fromStream) {
         // The caller's stream has no file name to find a next volume by, and
         // is not ours to close: the run ends with an error, which concerns
@@ -263,12 +244,12 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
         FContinueFlag = false;
         continue;
       }
-      ContinueFromNextVolume(name, ArchiveName, ownSource, source, volume, decision, storedDateTime);
+      ContinueFromNextVolume(record, ArchiveName, ownSource, *reader, volume, decision, storedDateTime);
       if (ownSource) readFiles.push_back(ownSource->FileName());
       continue;
     }
 
-    storedDateTime = ReadInt32(*source);
+    storedDateTime = record.DateTime;
     std::string relative;
     if (destDir.empty())
       FCurrentFileName = name;
@@ -338,7 +319,7 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
       std::unique_ptr<TFileStream> file;
       try {
         file = FFiles.OpenFile(FCurrentFileName, fmCreate);
-        CopyEntryData(*source, file.get(), true);
+        CopyEntryData(*reader, file.get(), true);
         ++FRestoredCount;
       } catch (const std::exception&) {
         SetError(beCannotReadFile, FCurrentFileName);
@@ -346,7 +327,7 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
       }
       if (file) FinishRestoredFile(file, storedDateTime);
     } else {
-      CopyEntryData(*source, nullptr, false);
+      CopyEntryData(*reader, nullptr, false);
     }
   }
 
@@ -373,15 +354,14 @@ void TBackupFile::FinishRestoredFile(std::unique_ptr<TFileStream>& File, int32_t
   File.reset();
 }
 
-void TBackupFile::ContinueFromNextVolume(const std::string& Marker, const std::string& ArchiveName,
-                                         std::unique_ptr<TFileStream>& OwnSource, TStream*& Source, int& Volume,
-                                         bool Decision, int32_t StoredDateTime) {
+void TBackupFile::ContinueFromNextVolume(const archive::TRecord& Marker, const std::string& ArchiveName,
+                                         std::unique_ptr<TFileStream>& OwnSource, archive::TRecordReader& Reader,
+                                         int& Volume, bool Decision, int32_t StoredDateTime) {
   // The current volume is done with.
   OwnSource.reset();
-  Source = nullptr;
 
   // Only a later volume leads on: one named again would be read for ever.
-  int next = archive::NextVolumeNumber(Marker, Volume);
+  int next = Marker.NextVolume;
   if (next < 0) throw Exception(BackupErrorMessage(beInvalidArchive));
   Volume = next;
   std::string numberText = std::to_string(next);
@@ -400,7 +380,7 @@ void TBackupFile::ContinueFromNextVolume(const std::string& Marker, const std::s
 
   OwnSource = FFiles.OpenFile(nextName, fmOpenRead | fmShareDenyNone);
   OwnSource->SetPosition(0);
-  Source = OwnSource.get();
+  Reader.SetSource(*OwnSource);
 
   std::unique_ptr<TFileStream> file;
   if (Decision) {
@@ -416,7 +396,7 @@ void TBackupFile::ContinueFromNextVolume(const std::string& Marker, const std::s
     }
   }
   try {
-    CopyEntryData(*Source, file.get(), Decision);
+    CopyEntryData(Reader, file.get(), Decision);
   } catch (const EWriteError&) {
     // A full disk: as in the first volume, error 1 at the end of the run.
     SetError(beCannotReadFile, FCurrentFileName);
@@ -465,18 +445,20 @@ void TBackupFile::ReadArchiveInfo(const std::string& ArchiveName, TStringList* L
 
   try {
     if (!source) throw EReadError("Stream read error");
-    int32_t titleLength = ReadInt32(*source);
-    Title = ReadText(*source, titleLength);
-    FTotalSize = ReadInt32(*source);
-    FFileCount = ReadInt32(*source);
-    int32_t nameLength = ReadInt32(*source);
-    if (nameLength > 0 && List) {
-      std::string name = ReadText(*source, nameLength);
-      if (name == archive::kFileListName) {
-        (void)ReadInt32(*source);  // the list's date/time: not used
+    archive::TRecordReader reader(*source);
+    archive::TArchiveHeader header;
+    ScopeExit keep([&] {
+      Title = header.Title;
+      FTotalSize = header.TotalSize;
+      FFileCount = header.FileCount;
+    });
+    reader.ReadHeader(header);
+    archive::TRecord first = reader.NextRecord(1);
+    if (List) {
+      if (first.Kind == archive::rkEntry && first.Name == archive::kFileListName) {
         FContinueFlag = true;
-        TMemoryStream text;
-        CopyEntryData(*source, &text, true);
+        TCappedMemoryStream text(archive::kMaxFileListSize);
+        CopyEntryData(reader, &text, true);
         // A zlib error in the list is an unreadable list, not a shorter one.
         if (!FContinueFlag) throw Exception(BackupErrorMessage(beCompressionError));
         // So is a list that goes on in the next volume: only its start is here.
