@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -26,6 +27,7 @@ using TThreadStarter = std::function<std::thread(std::function<void()> Body)>;
 struct TDataBlock {
   std::vector<uint8_t> Bytes;
   bool Failed = false;  // zlib reported an error (see each transform)
+  std::string Why;      // what the error was, in English, when Failed
 };
 
 // The work done on one block. Each thread of a pipeline has its own.

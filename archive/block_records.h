@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "archive/backup.h"
 #include "archive/block_pipeline.h"
@@ -44,6 +45,7 @@ class BlockInflater {
     FStream.avail_out = OutSize;
     int result = inflate(&FStream, Z_NO_FLUSH);
     Produced = OutSize - FStream.avail_out;
+    FLastResult = result;
     // A block is one whole zlib stream that fits the output buffer: a stream
     // that does not end inside the block (cut, damaged, or longer than the
     // buffer) is an error, not a short file.
@@ -51,10 +53,18 @@ class BlockInflater {
   }
   // The input bytes the last block left after its stream's end.
   uInt InputLeft() const { return FStream.avail_in; }
+  // What was wrong with the last block, in English ("" when it was whole).
+  std::string Why() const {
+    if (FLastResult == Z_STREAM_END) return FStream.avail_in != 0 ? "bytes after the end of a block's zlib stream" : "";
+    if (FLastResult == Z_DATA_ERROR) return std::string("zlib: ") + (FStream.msg ? FStream.msg : "data error");
+    if (FStream.avail_out == 0) return "a block gives more than 16384 bytes";
+    return "a block is not a complete zlib stream";
+  }
 
  private:
   z_stream FStream;
   bool FReady = false;
+  int FLastResult = Z_OK;
 };
 
 // A block record as read (int32 length, then the bytes) into the bytes it
@@ -70,6 +80,7 @@ class TRecordInflater : public TBlockTransform {
     const uint8_t* data = In + 4;
     const size_t dataSize = Size - 4;
     Out.Failed = false;
+    Out.Why.clear();
     if (length < 0) {
       Out.Bytes.assign(data, data + dataSize);
       return;
@@ -79,6 +90,7 @@ class TRecordInflater : public TBlockTransform {
     Out.Failed = !FInflater.Inflate(data, static_cast<uInt>(dataSize), Out.Bytes.data(), kMaxBlockSize, produced) ||
                  (FWholeInput && FInflater.InputLeft() != 0);
     Out.Bytes.resize(produced);
+    if (Out.Failed) Out.Why = FInflater.Why();
   }
 
  private:

@@ -1,6 +1,7 @@
 #include "tools/arc_commands.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -9,13 +10,16 @@
 #include "archive/backup.h"
 #include "archive/format.h"
 #include "archive/payload.h"
+#include "archive/progress.h"
 #include "archive/volume_writer.h"
+#include "archive/volumes.h"
+#include "platform/destination.h"
 #include "platform/dostime.h"
 #include "runtime/exceptions.h"
 #include "runtime/stringlist.h"
 #include "tools/arc_options.h"
 #include "tools/archive_check.h"
-#include "tools/safe_extract.h"
+#include "tools/extraction.h"
 
 namespace arc {
 
@@ -294,27 +298,6 @@ class TCommands {
     FBar = std::make_unique<TProgressBar>(FErr, FConsole, !Quiet && FConsole.ErrIsTerminal());
   }
 
-  // Whether a destination the restore offers belongs to one of Names (stored
-  // names of entries to leave out): it ends in the part of the name the
-  // restore keeps (the base name, or the path without the drive with
-  // FullPath), so two entries that end alike are both left out.
-  static std::function<bool(const std::string&)> LeftOutMatcher(bool FullPath, const std::vector<std::string>& Names) {
-    std::vector<std::string> ends;
-    for (const std::string& name : Names) {
-      size_t cut = name.find_last_of("\\:");
-      ends.push_back(FullPath ? (name.size() > 3 ? name.substr(3) : name)
-                              : (cut == std::string::npos ? name : name.substr(cut + 1)));
-    }
-    return [ends](const std::string& Filename) {
-      for (const std::string& end : ends)
-        if (Filename == end ||
-            (Filename.size() > end.size() && Filename.compare(Filename.size() - end.size(), end.size(), end) == 0 &&
-             Filename[Filename.size() - end.size() - 1] == '\\'))
-          return true;
-      return false;
-    };
-  }
-
   // Opens ARCHIVE (a host path given by the user) and finds the archive in it.
   TOpenedArchive OpenArchive(const std::string& Given, std::string& Path) {
     Path = FConsole.ComponentPath(Given);
@@ -337,43 +320,66 @@ class TCommands {
     return a;
   }
 
-  // Opens the following volumes of the archive at Path for the checker
-  // (none for an installer, whose payload has one volume).
-  TOpenVolume VolumeOpener(const TOpenedArchive& Archive, const std::string& Path) {
-    bool installer = Archive.Installer();
-    return [this, installer, Path](int Number, std::string& Name) -> std::unique_ptr<TStream> {
-      if (installer || Number < 2 || Number > archive::kMaxVolumeNumber) return nullptr;
-      std::string volume = archive::VolumeFileName(Path, Number);
-      Name = FConsole.DisplayPath(volume);
-      if (!FConsole.Files().FileExists(volume)) return nullptr;
+  // The following volumes of the archive at Path, each opened once and kept
+  // open for the whole command (none for an installer, whose payload has one
+  // volume). A volume asked for again is read from its start. A volume that
+  // is not there is asked for on the terminal when Ask; without a terminal,
+  // or when the user types q, it is missing.
+  class TVolumeSet {
+   public:
+    TVolumeSet(TCommands& Owner, const TOpenedArchive& Archive, std::string Path, bool Ask)
+        : FOwner(Owner), FInstaller(Archive.Installer()), FPath(std::move(Path)), FAsk(Ask) {}
+    TOpenVolume Opener() {
+      return [this](int Number, std::string& Name) { return Open(Number, Name); };
+    }
+    // Called with each volume's system path when it is first opened.
+    std::function<void(const std::string& SystemPath)> OnOpened;
+    bool Stopped() const { return FStopped; }
+    std::string Missing() const { return FMissing; }
+
+   private:
+    TStream* Open(int Number, std::string& Name) {
+      if (FInstaller || Number < 2 || Number > archive::kMaxVolumeNumber) return nullptr;
+      std::string volume = archive::VolumeFileName(FPath, Number);
+      Name = FOwner.FConsole.DisplayPath(volume);
+      if (auto it = FOpened.find(Number); it != FOpened.end()) {
+        it->second->SetPosition(0);
+        return it->second.get();
+      }
+      platform::IFileSystem& files = FOwner.FConsole.Files();
+      while (!files.FileExists(volume)) {
+        if (!FAsk || FStopped || !FOwner.FConsole.InIsTerminal()) {
+          FMissing = Name;
+          return nullptr;
+        }
+        if (FOwner.FBar) FOwner.FBar->Finish();
+        FOwner.FErr << "Volume " << Number << " (" << FOwner.Show(Name)
+                    << ") is missing. Put it there and press Enter, or type q to stop: " << std::flush;
+        std::string line;
+        if (!FOwner.FConsole.ReadLine(line) || line == "q" || line == "Q") {
+          FStopped = true;
+          FMissing = Name;
+          return nullptr;
+        }
+      }
       try {
-        return FConsole.Files().OpenFile(volume, fmOpenRead | fmShareDenyNone);
+        auto& stream = FOpened[Number] = files.OpenFile(volume, fmOpenRead | fmShareDenyNone);
+        if (OnOpened) OnOpened(Name);
+        return stream.get();
       } catch (const EStreamError&) {
+        FMissing = Name;
         return nullptr;
       }
-    };
-  }
+    }
 
-  // The check before extract writes anything: every block of the archive
-  // (and of its volumes that are there) is read and checked. A broken
-  // structure, or any damage without SoundOnly, fails with nothing written;
-  // with SoundOnly the damaged entries' stored names are returned, to be left
-  // out. A volume that is not there yet ends the check: the extraction asks
-  // for it, and its blocks are checked only as they are restored. The stream
-  // is put back at the archive's start.
-  std::vector<std::string> CheckBeforeExtract(TOpenedArchive& Archive, const std::string& Path,
-                                              const std::string& Given, bool SoundOnly) {
-    TCheckReport report = CheckArchive(*Archive.Stream, VolumeOpener(Archive, Path));
-    Archive.Stream->SetPosition(Archive.Start);
-    for (const std::string& d : report.Damaged) FErr << "velto-arc: damaged entry " << Show(d) << "\n";
-    if (!report.Broken.empty() && report.MissingVolume.empty())
-      throw EFailure{BackupErrorMessage(beInvalidArchive) + ": " + Show(Given) + " (" + Show(report.Broken) +
-                     "); nothing extracted"};
-    if (!SoundOnly && !report.Damaged.empty())
-      throw EFailure{Show(Given) + ": " + std::to_string(report.Damaged.size()) +
-                     " damaged; nothing extracted (--sound-only restores the sound entries)"};
-    return report.DamagedNames;
-  }
+    TCommands& FOwner;
+    bool FInstaller;
+    std::string FPath;
+    bool FAsk;
+    bool FStopped = false;
+    std::string FMissing;
+    std::map<int, std::unique_ptr<TFileStream>> FOpened;
+  };
 
   int Create(const std::vector<std::string>& Args) {
     FCommand = "create";
@@ -488,7 +494,8 @@ class TCommands {
       FOut << Show(name) << "  " << dateText << "  " << size << "\n";
     }
     archive.Stream->SetPosition(archive.Start);
-    TCheckReport scan = ScanArchive(*archive.Stream, VolumeOpener(archive, path));
+    TVolumeSet volumes(*this, archive, path, false);
+    TCheckReport scan = ScanArchive(*archive.Stream, volumes.Opener());
     if (scan.StoredBlocks > 0)
       FOut << "Stored blocks: " << scan.StoredBlocks << " of " << scan.Blocks
            << " (level none: no checksum, so this archive cannot be checked)\n";
@@ -502,7 +509,8 @@ class TCommands {
     if (a.Positional.size() != 1) throw EUsage{a.Positional.empty() ? "no archive given" : "one archive only"};
     std::string path;
     TOpenedArchive archive = OpenArchive(a.Positional[0], path);
-    TCheckReport report = CheckArchive(*archive.Stream, VolumeOpener(archive, path));
+    TVolumeSet volumes(*this, archive, path, false);
+    TCheckReport report = CheckArchive(*archive.Stream, volumes.Opener(), FConsole.Processors());
     for (const std::string& d : report.Damaged) FErr << "velto-arc: damaged entry " << Show(d) << "\n";
     if (!report.Broken.empty()) throw EFailure{Show(a.Positional[0]) + ": " + Show(report.Broken)};
     if (!report.Damaged.empty())
@@ -527,7 +535,7 @@ class TCommands {
                                       {'q', "quiet", false}});
     if (HelpAsked(a, kExtractHelp)) return esSuccess;
     if (a.Positional.size() != 1) throw EUsage{a.Positional.empty() ? "no archive given" : "one archive only"};
-    TBackupFile backup(nullptr, FConsole.Files(), FDialogs);
+    TExtractSettings settings;
     std::string mode = a.Get("mode", "all");
     static const std::pair<const char*, TRestoreMode> modes[] = {{"all", rmAll},
                                                                  {"no-overwrite", rmNoOverwrite},
@@ -536,134 +544,99 @@ class TCommands {
                                                                  {"existing-newer", rmExistingNewer}};
     auto found = std::find_if(std::begin(modes), std::end(modes), [&](auto& m) { return mode == m.first; });
     if (found == std::end(modes)) throw EUsage{"unknown mode '" + mode + "'"};
-    backup.RestoreMode = found->second;
-    backup.RestoreFullPath = a.Has("full-path");
+    settings.Mode = found->second;
+    settings.FullPath = a.Has("full-path");
+    settings.Overwrite = a.Has("overwrite");
+    // At least two writers: making files waits on the system more than the CPU.
+    settings.Writers = std::clamp(FConsole.Processors(), 2, 8);
+    const std::string& given = a.Positional[0];
     std::string dir = a.Has("directory") ? FConsole.ComponentPath(a.Get("directory")) : FConsole.CurrentFolder();
 
     std::string path;
-    TOpenedArchive archive = OpenArchive(a.Positional[0], path);
-    // Every block is checked before anything is written.
-    const std::vector<std::string> leftOut = CheckBeforeExtract(archive, path, a.Positional[0], a.Has("sound-only"));
-    const auto isLeftOut = LeftOutMatcher(backup.RestoreFullPath, leftOut);
-    int32_t error = 0;
-    backup.OnError = [&](TObject*, const int32_t Code, const std::string&) { error = Code; };
-    // The file list first: two entries that would land on one file stop the
-    // run before anything is written.
-    TStringList list;
-    std::string title;
-    backup.ReadArchiveInfoFromStream(archive.Stream.get(), &list, title);
-    if (error) throw EFailure{BackupErrorMessage(error) + ": " + Show(a.Positional[0])};
-    if (!a.Has("overwrite")) RefuseCollisions(list, backup.RestoreFullPath, dir);
-    archive.Stream->SetPosition(archive.Start);
+    TOpenedArchive archive = OpenArchive(given, path);
+    TVolumeSet volumes(*this, archive, path, true);
+    const bool soundOnly = a.Has("sound-only");
+    if (soundOnly) {
+      // The check first, to know which entries to leave out; the volumes
+      // stay open for the restore.
+      TCheckReport check = CheckArchive(*archive.Stream, volumes.Opener(), FConsole.Processors());
+      for (const std::string& d : check.Damaged) FErr << "velto-arc: damaged entry " << Show(d) << "\n";
+      FailIfBroken(check, volumes, given);
+      settings.LeaveOut.insert(check.DamagedEntries.begin(), check.DamagedEntries.end());
+      FSoundOnlyDamage = check.Damaged.size();
+      FLeftOut = check.DamagedNames;
+      archive.Stream->SetPosition(archive.Start);
+    }
 
-    // Writer threads make the small files while the archive is read on; at
-    // least two, since making files waits on the system more than the CPU.
-    TWatchedFileSystem files(FConsole.Files(), FConsole, std::clamp(FConsole.Processors(), 2, 8));
-    TBackupFile restorer(nullptr, files, FDialogs);
-    restorer.RestoreMode = backup.RestoreMode;
-    restorer.RestoreFullPath = backup.RestoreFullPath;
-    restorer.DecompressionThreads = FConsole.Processors();
-    TSafeExtraction safe(files, dir, {path}, a.Has("overwrite"));
+    std::string reason;
+    std::unique_ptr<platform::IDestination> dest = platform::OpenDestination(FConsole.DisplayPath(dir), reason);
+    if (!dest) throw EFailure{"cannot write to " + FConsole.DisplayPath(dir) + ": " + reason};
+    // The archive's files are never targets: the archive itself and every
+    // volume of its set that is there now or is opened during the run.
+    std::vector<platform::TFileId> own;
+    auto protect = [&](const std::string& SystemPath, std::vector<platform::TFileId>& Ids) {
+      platform::TFileId id;
+      if (platform::FileIdOf(SystemPath, id)) Ids.push_back(id);
+    };
+    protect(FConsole.DisplayPath(path), own);
+    for (int n = 2; !archive.Installer() && n <= archive::kMaxVolumeNumber; ++n)
+      protect(FConsole.DisplayPath(archive::VolumeFileName(path, n)), own);
+    TExtraction extraction(*dest, FConsole, settings, own);
+    volumes.OnOpened = [&](const std::string& SystemPath) {
+      std::vector<platform::TFileId> ids;
+      protect(SystemPath, ids);
+      for (const platform::TFileId& id : ids) extraction.Protect(id);
+    };
     bool quiet = a.Has("quiet");
     StartBar(quiet);
-    std::string missingVolume;
-    bool stopped = false;
-    restorer.OnError = backup.OnError;
-    restorer.OnProgress = [&](TObject*, const std::string& Name, TPercentage Percent, bool& Continue) {
-      if (!Name.empty()) FBar->Show(FConsole.DisplayPath(safe.TargetOf(Name)), Percent);
-      // A file the writers could not make stops the run, as a failed write does.
-      if (!files.Writers().FailedFile().empty()) Continue = false;
+    extraction.OnProgress = [&](const std::string& Shown, int64_t Done, int32_t Total) {
+      FBar->Show(Shown, archive::ProgressPercent(static_cast<int32_t>(std::min<int64_t>(Done, INT32_MAX)), Total));
     };
-    restorer.OnRestoreFile = [&](TObject*, std::string& Name, int32_t, bool& DoRestore) {
-      if (isLeftOut(Name)) {
-        DoRestore = false;
-        return;
-      }
-      safe.Redirect(Name, DoRestore, restorer.ErrorFileName() != safe.Pending());
-    };
-    restorer.OnNeedDisk = [&](TObject*, uint16_t Disk, bool& Continue) {
-      std::string volume = archive::VolumeFileName(path, Disk);
-      if (FConsole.Files().FileExists(volume)) return;
-      FBar->Finish();
-      if (!FConsole.InIsTerminal()) {
-        missingVolume = volume;
-        Continue = false;
-        return;
-      }
-      FErr << "Volume " << Disk << " (" << Show(FConsole.DisplayPath(volume))
-           << ") is missing. Put it there and press Enter, or type q to stop: " << std::flush;
-      std::string line;
-      if (!FConsole.ReadLine(line) || line == "q" || line == "Q") {
-        stopped = true;
-        Continue = false;
-      }
-    };
-    bool ok = false;
+    TCheckReport report;
     try {
-      if (archive.Installer()) {
-        // The component reads the caller's stream as ":STREAM" once it knows it.
-        restorer.ReadArchiveInfoFromStream(archive.Stream.get(), nullptr, title);
-        if (error) throw EFailure{BackupErrorMessage(error) + ": " + Show(a.Positional[0])};
-        archive.Stream->SetPosition(archive.Start);
-        ok = restorer.Restore(":STREAM", dir);
-      } else {
-        archive.Stream.reset();
-        ok = restorer.Restore(path, dir);
-      }
-    } catch (const Exception& e) {
-      safe.Finish(false);
-      throw EFailure{Show(e.Message()) + ": " + Show(a.Positional[0])};
+      report = WalkArchive(*archive.Stream, volumes.Opener(), FConsole.Processors(), &extraction);
+    } catch (const EExtractStop& e) {
+      extraction.Finish(false);
+      throw EFailure{e.Message};
     }
-    // The last entry is whole unless its own write failed or the run was
-    // stopped at a volume it goes on in.
-    safe.Finish(restorer.ErrorFileName() != safe.Pending() && !stopped && missingVolume.empty() &&
-                files.Writers().FailedFile().empty());
+    // Everything is put in place only when the whole archive proved sound
+    // (with --sound-only: every entry but those left out).
+    bool sound = report.Broken.empty() && (soundOnly ? report.DamagedEntries.empty() : report.Damaged.empty());
+    int placed = extraction.Finish(sound && extraction.WriteFailure().empty());
     FBar->Finish();
-    for (const std::string& problem : safe.Problems()) FErr << "velto-arc: " << problem << "\n";
-    if (std::string failed = files.Writers().FailedFile(); !failed.empty())
-      throw EFailure{"cannot write " + FConsole.DisplayPath(safe.TargetOf(failed)) + ": " +
-                     files.Writers().FailedReason()};
-    if (!ok) {
-      if (!missingVolume.empty())
-        throw EFailure{"volume " + Show(FConsole.DisplayPath(missingVolume)) +
-                       " is missing and there is no terminal to ask for it"};
-      if (stopped) throw EFailure{"extraction stopped at a missing volume"};
-      const std::string& failed = restorer.ErrorFileName();
-      // A write the system refused: its reason, with the file's final name.
-      if (std::string reason = files.FailureReason(failed); error == beCannotReadFile && !reason.empty())
-        throw EFailure{"cannot write " + FConsole.DisplayPath(safe.TargetOf(failed)) + ": " + reason};
-      if (error)
-        throw EFailure{BackupErrorMessage(error) + ": " +
-                       (failed.empty() ? Show(a.Positional[0]) : FConsole.DisplayPath(safe.TargetOf(failed)))};
-      throw EFailure{BackupErrorMessage(beCannotReadArchive) + ": " + Show(a.Positional[0])};
-    }
-    if (!safe.Problems().empty())
-      throw EFailure{Show(a.Positional[0]) + ": " + std::to_string(safe.Problems().size()) + " not written"};
-    if (!quiet) FOut << Show(a.Positional[0]) << ": " << restorer.RestoredCount() << " files restored\n";
-    if (!leftOut.empty()) {
-      for (const std::string& name : leftOut) FErr << "velto-arc: left out damaged entry " << Show(name) << "\n";
-      throw EFailure{Show(a.Positional[0]) + ": " + std::to_string(leftOut.size()) + " damaged entries left out"};
+    if (!soundOnly)
+      for (const std::string& d : report.Damaged) FErr << "velto-arc: damaged entry " << Show(d) << "\n";
+    FailIfBroken(report, volumes, given);
+    if (!sound)
+      throw EFailure{Show(given) + ": " + std::to_string(report.Damaged.size()) +
+                     " damaged; nothing extracted (--sound-only restores the sound entries)"};
+    if (std::string failure = extraction.WriteFailure(); !failure.empty())
+      throw EFailure{failure + "; nothing extracted"};
+    for (const std::string& problem : extraction.Problems()) FErr << "velto-arc: " << problem << "\n";
+    if (!quiet) FOut << Show(given) << ": " << Counted(placed, "file", "files") << " restored\n";
+    if (!extraction.Problems().empty())
+      throw EFailure{Show(given) + ": " + std::to_string(extraction.Problems().size()) + " not written"};
+    if (soundOnly && FSoundOnlyDamage > 0) {
+      for (const std::string& name : FLeftOut) FErr << "velto-arc: left out damaged entry " << Show(name) << "\n";
+      throw EFailure{Show(given) + ": " + Counted(int(FLeftOut.size()), "damaged entry", "damaged entries") +
+                     " left out"};
     }
     return esSuccess;
   }
 
-  // Stops with a failure naming both entries when two entries of List (the
-  // archive's file list) would be written to the same file below Dir.
-  void RefuseCollisions(const TStringList& List, bool FullPath, const std::string& Dir) {
-    std::map<std::string, std::string> seen;  // target, case folded -> entry
-    for (const std::string& line : List.Items()) {
-      std::string name = line.substr(0, line.rfind('\t'));
-      std::string target =
-          FullPath ? (name.size() > 3 ? name.substr(3) : "") : name.substr(name.find_last_of("\\:") + 1);
-      std::string key = target;
-      for (char& c : key)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-      auto [it, added] = seen.emplace(key, name);
-      if (!added)
-        throw EFailure{"entries " + Show(it->second) + " and " + Show(name) + " would both be written to " +
-                       Show(FConsole.DisplayPath(Dir + "\\" + target)) +
-                       "; nothing was written (--overwrite lets the later one replace the earlier)"};
-    }
+  // A structure that could not be followed to its end: nothing extracted.
+  void FailIfBroken(const TCheckReport& Report, const TVolumeSet& Volumes, const std::string& Given) {
+    if (Report.Broken.empty()) return;
+    if (Volumes.Stopped()) throw EFailure{"extraction stopped at a missing volume; nothing extracted"};
+    if (!Report.MissingVolume.empty())
+      throw EFailure{"volume " + Show(Report.MissingVolume) +
+                     " is missing and there is no terminal to ask for it; nothing extracted"};
+    throw EFailure{BackupErrorMessage(beInvalidArchive) + ": " + Show(Given) + " (" + Show(Report.Broken) +
+                   "); nothing extracted"};
+  }
+
+  static std::string Counted(int N, const char* One, const char* Many) {
+    return std::to_string(N) + " " + (N == 1 ? One : Many);
   }
 
   int Installer(const std::vector<std::string>& Args) {
@@ -689,10 +662,13 @@ class TCommands {
     if (!IsWindowsImage(*stub)) throw EFailure{Show(stubGiven) + ": not a Windows executable image"};
     auto archive = open(archivePath, a.Positional[0]);
     bool volumes = false;
-    TCheckReport report = CheckArchive(*archive, [&](int, std::string&) -> std::unique_ptr<TStream> {
-      volumes = true;
-      return nullptr;
-    });
+    TCheckReport report = CheckArchive(
+        *archive,
+        [&](int, std::string&) -> TStream* {
+          volumes = true;
+          return nullptr;
+        },
+        FConsole.Processors());
     if (volumes) throw EFailure{Show(a.Positional[0]) + ": an installer needs a single-volume archive"};
     if (!report.Ok())
       throw EFailure{Show(a.Positional[0]) + ": not a sound archive (" +
@@ -718,6 +694,8 @@ class TCommands {
   TConsoleDialogs FDialogs{FErr};
   std::unique_ptr<TProgressBar> FBar;
   std::string FCommand;
+  size_t FSoundOnlyDamage = 0;
+  std::vector<std::string> FLeftOut;
 };
 
 }  // namespace

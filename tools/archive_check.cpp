@@ -1,203 +1,298 @@
 #include "tools/archive_check.h"
 
-#include <zlib.h>
-
+#include <algorithm>
 #include <cstring>
+#include <deque>
 
+#include "archive/block_pipeline.h"
+#include "archive/block_records.h"
 #include "archive/format.h"
-#include "archive/volumes.h"
+#include "archive/record_reader.h"
 #include "runtime/exceptions.h"
-#include "runtime/stringlist.h"
 
 namespace arc {
 
 namespace {
 
+using archive::kFileListName;
+
 // The structure cannot be followed any further.
-class EBroken : public std::exception {
+struct EBroken {
+  std::string Why;
+};
+
+// Tokens of the walk in archive order: an entry's start, one of its blocks
+// (whose result the pipeline gives), its end. Begin and end tokens wait
+// behind the blocks before them, so the sink sees everything in order.
+struct TToken {
+  enum TKind { kBegin, kBlock, kEnd } Kind;
+  int Entry = -1;  // -1: the data of a continuation met before any entry
+  std::string Name;
+  int32_t DateTime = 0;
+};
+
+class TWalker {
  public:
-  explicit EBroken(std::string Why) : FWhy(std::move(Why)) {}
-  const char* what() const noexcept override { return FWhy.c_str(); }
+  TWalker(TStream& Source, const TOpenVolume& OpenVolume, int Threads, IEntrySink* Sink, bool Inflate)
+      : FReader(Source), FOpenVolume(OpenVolume), FSink(Sink), FInflate(Inflate) {
+    if (Inflate)
+      FPipeline = std::make_unique<archive::TBlockPipeline>(
+          [] { return std::make_unique<archive::TRecordInflater>(true); }, Threads);
+  }
+
+  TCheckReport Run() {
+    try {
+      Walk();
+    } catch (const EBroken& e) {
+      Broken(e.Why);
+    } catch (const archive::EArchiveFormat& e) {
+      Broken(e.Why());
+    } catch (const EReadError&) {
+      Broken("the archive ends too early");
+    } catch (const Exception& e) {
+      Broken(e.Message() == "Invalid archive type" ? "a block longer than 16384 bytes" : e.Message());
+    }
+    if (!FReport.Broken.empty() || !FInflate) return FReport;
+    CompareTotals();
+    return FReport;
+  }
 
  private:
-  std::string FWhy;
-};
-
-// ReadBuffer, with the end of the stream reported as a broken structure.
-void ReadExact(TStream& S, void* Buffer, int32_t Count) {
-  try {
-    S.ReadBuffer(Buffer, Count);
-  } catch (const EReadError&) {
-    throw EBroken("the archive ends too early");
-  }
-}
-
-int32_t ReadInt(TStream& S) {
-  unsigned char b[4];
-  ReadExact(S, b, 4);
-  return static_cast<int32_t>(archive::LoadLE32(b));
-}
-
-struct Entry {
-  std::string Name;
-  int64_t Size = 0;
-  std::string Damage;  // first damage found
-  std::string Data;    // kept for the file list only
-};
-
-// Inflates one compressed block; returns "" or what is wrong with it.
-std::string InflateBlock(const unsigned char* In, int32_t Length, unsigned char* Out, int32_t& Produced) {
-  z_stream zs{};
-  if (inflateInit2(&zs, archive::kZlibWindowBits) != Z_OK) return "zlib cannot start";
-  zs.next_in = const_cast<Bytef*>(In);
-  zs.avail_in = static_cast<uInt>(Length);
-  zs.next_out = Out;
-  zs.avail_out = archive::kMaxBlockSize;
-  int rc = inflate(&zs, Z_FINISH);
-  std::string why;
-  if (rc == Z_DATA_ERROR)
-    why = std::string("zlib: ") + (zs.msg ? zs.msg : "data error");
-  else if (rc == Z_BUF_ERROR && zs.avail_out == 0)
-    why = "a block gives more than 16384 bytes";
-  else if (rc != Z_STREAM_END)
-    why = "a block is not a complete zlib stream";
-  else if (zs.avail_in != 0)
-    why = "bytes after the end of a block's zlib stream";
-  Produced = archive::kMaxBlockSize - static_cast<int32_t>(zs.avail_out);
-  inflateEnd(&zs);
-  return why;
-}
-
-// Reads one data section into E; returns the number of its blocks. Without
-// Inflate the blocks are passed over by seeking (E.Size stays 0).
-int CheckSection(TStream& S, Entry& E, bool KeepData, bool Inflate, TCheckReport& Report) {
-  unsigned char sig[4];
-  ReadExact(S, sig, 4);
-  if (std::memcmp(sig, archive::kDataSignature, 4) != 0) throw EBroken("bad data signature in entry " + E.Name);
-  static unsigned char in[archive::kMaxBlockSize], out[archive::kMaxBlockSize];
-  for (int block = 1;; ++block) {
-    int32_t length = ReadInt(S);
-    if (length == archive::kBlockTerminator) return block - 1;
-    if (length < -archive::kMaxBlockSize || length > archive::kMaxBlockSize)
-      throw EBroken("a block of entry " + E.Name + " is longer than 16384 bytes");
-    int32_t n = length < 0 ? -length : length;
-    ++Report.Blocks;
-    if (length < 0) ++Report.StoredBlocks;
-    if (!Inflate) {
-      if (S.Seek(n, TSeekOrigin::soCurrent) > S.Size()) throw EBroken("the archive ends too early");
-      continue;
+  // The blocks read before a break are still checked, so that damage is
+  // reported in archive order before the break.
+  void Broken(const std::string& Why) {
+    if (FPipeline) {
+      FSink = nullptr;  // nothing more is handed out of a broken archive
+      FWanted = false;
+      Deliver(true);
+      if (FCurrent >= 0 && !FDamage.empty()) RecordDamage();
     }
-    ReadExact(S, in, n);
-    int32_t produced = n;
-    const unsigned char* data = in;
-    if (length > 0) {
-      std::string why = InflateBlock(in, n, out, produced);
-      if (!why.empty() && E.Damage.empty()) E.Damage = "block " + std::to_string(block) + ": " + why;
-      data = out;
-    }
-    E.Size += produced;
-    if (KeepData) E.Data.append(reinterpret_cast<const char*>(data), size_t(produced));
+    FReport.Broken = Why;
   }
-}
 
-}  // namespace
-
-namespace {
-
-TCheckReport WalkArchive(TStream& Source, const TOpenVolume& OpenVolume, bool Inflate) {
-  TCheckReport report;
-  std::vector<Entry> entries;
-  std::unique_ptr<TStream> volume;  // following volumes; the first is the caller's
-  TStream* s = &Source;
-  int volumeNumber = 1;
-  try {
-    int32_t titleLength = ReadInt(*s);
-    if (titleLength < 0 || titleLength > (1 << 20)) throw EBroken("not an archive (bad title length)");
-    report.Title.resize(size_t(titleLength));
-    ReadExact(*s, report.Title.data(), titleLength);
-    report.TotalSize = ReadInt(*s);
-    report.FileCount = ReadInt(*s);
+  void Walk() {
+    archive::TArchiveHeader header;
+    FReader.ReadHeader(header);
+    FReport.Title = header.Title;
+    FReport.TotalSize = header.TotalSize;
+    FReport.FileCount = header.FileCount;
+    if (FSink) FSink->Started(header.TotalSize);
+    int volume = 1;
     for (;;) {
-      int32_t nameLength = ReadInt(*s);
-      if (nameLength == archive::kEndMarker) break;
-      if (nameLength < 0) continue;
-      if (nameLength > (1 << 16)) throw EBroken("bad name length " + std::to_string(nameLength));
-      std::string name(size_t(nameLength), '\0');
-      ReadExact(*s, name.data(), nameLength);
-      if (archive::IsContinuationMarker(name)) {
-        // The reader's rule: three digits naming a later volume.
-        int number = archive::NextVolumeNumber(name, volumeNumber);
-        if (number < 0) throw EBroken("bad continuation marker " + name);
-        volumeNumber = number;
+      archive::TRecord record = FReader.NextRecord(volume);
+      if (record.Kind == archive::rkEnd) break;
+      if (record.Kind == archive::rkContinuation) {
+        if (record.NextVolume < 0) throw EBroken{"bad continuation marker " + record.Name};
+        volume = record.NextVolume;
         std::string volumeName;
-        volume = OpenVolume ? OpenVolume(number, volumeName) : nullptr;
-        if (!volume) {
-          report.MissingVolume = volumeName.empty() ? name.substr(archive::kNextDiskPrefix.size()) : volumeName;
-          throw EBroken("volume " + (volumeName.empty() ? name.substr(archive::kNextDiskPrefix.size()) : volumeName) +
-                        " is missing");
+        TStream* next = FOpenVolume ? FOpenVolume(volume, volumeName) : nullptr;
+        if (!next) {
+          std::string shown = volumeName.empty() ? record.Name.substr(archive::kNextDiskPrefix.size()) : volumeName;
+          FReport.MissingVolume = shown;
+          throw EBroken{"volume " + shown + " is missing"};
         }
-        s = volume.get();
-        ++report.Volumes;
-        Entry orphan;
-        bool continuesList = entries.size() == 1 && entries[0].Name == archive::kFileListName;
-        if (CheckSection(*s, entries.empty() ? orphan : entries.back(), entries.size() == 1, Inflate, report) > 0 &&
-            continuesList)
-          throw EBroken("the file list does not end inside the first volume");
+        FReader.SetSource(*next);
+        ++FReport.Volumes;
+        bool continuesList = FEntries == 1 && FFirstIsList;
+        if (ReadSection(FEntries - 1, FEntries == 0 ? "" : FLastName) > 0 && continuesList)
+          throw EBroken{"the file list does not end inside the first volume"};
         continue;
       }
-      ReadInt(*s);  // date/time
-      entries.push_back({name, 0, "", ""});
-      CheckSection(*s, entries.back(), entries.size() == 1 && name == archive::kFileListName, Inflate, report);
+      if (FEntries > 0) Queue({TToken::kEnd, FEntries - 1, {}, 0});
+      if (FEntries == 0) FFirstIsList = record.Name == kFileListName;
+      FLastName = record.Name;
+      Queue({TToken::kBegin, FEntries, record.Name, record.DateTime});
+      ReadSection(FEntries++, record.Name);
     }
-  } catch (const EBroken& e) {
-    report.Broken = e.what();
+    if (FEntries > 0) Queue({TToken::kEnd, FEntries - 1, {}, 0});
+    Deliver(true);
   }
 
-  for (const Entry& e : entries)
-    if (!e.Damage.empty()) {
-      report.Damaged.push_back(e.Name + ": " + e.Damage);
-      report.DamagedNames.push_back(e.Name);
+  // Reads one data section of Entry; returns the number of its blocks.
+  int ReadSection(int Entry, const std::string& Name) {
+    FReader.BeginSection(Name);
+    int blocks = 0;
+    for (;; ++blocks) {
+      int32_t length = FReader.Blocks().NextLength();
+      if (length == archive::kBlockTerminator) return blocks;
+      int32_t size = length > 0 ? length : -length;
+      ++FReport.Blocks;
+      if (length < 0) ++FReport.StoredBlocks;
+      if (!FInflate) {
+        TStream& s = FReader.Source();
+        int64_t at = s.Position();
+        if (at < 0 || size > s.Size() - at || s.Seek(size, TSeekOrigin::soCurrent) < 0)
+          throw EBroken{"the archive ends too early"};
+        continue;
+      }
+      const unsigned char* bytes = FReader.Blocks().NextBlock(size);
+      FRecord.resize(4 + static_cast<size_t>(size));
+      archive::StoreLE32(FRecord.data(), static_cast<uint32_t>(length));
+      std::memcpy(FRecord.data() + 4, bytes, static_cast<size_t>(size));
+      while (FPipeline->InFlight() == FPipeline->Window()) Deliver(false, true);
+      FPipeline->Push(FRecord);
+      Queue({TToken::kBlock, Entry, {}, 0});
     }
-  bool hasList = !entries.empty() && entries[0].Name == archive::kFileListName;
-  report.Files = int(entries.size()) - (hasList ? 1 : 0);
-  if (!report.Broken.empty() || !Inflate) return report;
+  }
 
-  int64_t total = 0;
-  for (const Entry& e : entries) total += e.Size;
-  if (total != report.TotalSize)
-    report.Damaged.push_back("(header): total size " + std::to_string(report.TotalSize) + ", entries hold " +
-                             std::to_string(total));
-  if (report.Files != report.FileCount)
-    report.Damaged.push_back("(header): file count " + std::to_string(report.FileCount) + ", entries " +
-                             std::to_string(report.Files));
-  if (hasList && entries[0].Damage.empty()) {
-    TStringList list;
-    list.SetText(entries[0].Data);
-    if (list.Count() != report.Files) {
-      report.Damaged.push_back("(file list): " + std::to_string(list.Count()) + " lines for " +
-                               std::to_string(report.Files) + " files");
+  void Queue(TToken Token) {
+    if (!FInflate) return;
+    FTokens.push_back(std::move(Token));
+    // Entries without blocks must not pile up behind a block in flight.
+    Deliver(FTokens.size() > 4096);
+  }
+
+  // Delivers the tokens at the front: begin and end tokens at once, blocks
+  // when their result is ready to be taken (with Wait, or OneBlock, always).
+  void Deliver(bool Wait, bool OneBlock = false) {
+    while (!FTokens.empty()) {
+      TToken& token = FTokens.front();
+      if (token.Kind == TToken::kBlock) {
+        if (!Wait && !OneBlock) return;
+        FPipeline->Pop(FBlock);
+        Block(token.Entry);
+        FTokens.pop_front();
+        if (OneBlock) return;
+        continue;
+      }
+      if (token.Kind == TToken::kBegin)
+        Begin(token);
+      else
+        End();
+      FTokens.pop_front();
+    }
+  }
+
+  void Begin(const TToken& Token) {
+    FCurrent = Token.Entry;
+    FCurrentName = Token.Name;
+    FSize = 0;
+    FBlockOfEntry = 0;
+    FDamage.clear();
+    FIsList = Token.Entry == 0 && Token.Name == kFileListName;
+    FWanted = FSink && !FIsList && FSink->BeginEntry(Token.Entry, Token.Name, Token.DateTime);
+  }
+
+  void Block(int Entry) {
+    size_t produced = FBlock.Bytes.size();
+    FBytesDone += static_cast<int64_t>(produced);
+    if (Entry >= 0) {
+      ++FBlockOfEntry;
+      if (FBlock.Failed && FDamage.empty()) NoteDamage(FBlock.Why);
+      FSize += static_cast<int64_t>(produced);
+      if (FIsList) {
+        if (FList.size() + produced <= archive::kMaxFileListSize)
+          FList.append(reinterpret_cast<const char*>(FBlock.Bytes.data()), produced);
+        else
+          FListTooLong = true;
+      }
+      if (FWanted && produced > 0) FSink->EntryBytes(FBlock.Bytes.data(), produced);
+    }
+    if (FSink) FSink->Progress(FBytesDone);
+  }
+
+  void NoteDamage(const std::string& Why) { FDamage = "block " + std::to_string(FBlockOfEntry) + ": " + Why; }
+
+  void RecordDamage() {
+    FReport.Damaged.push_back(FCurrentName + ": " + FDamage);
+    FReport.DamagedEntries.push_back(FCurrent);
+    FReport.DamagedNames.push_back(FCurrentName);
+  }
+
+  void End() {
+    FTotal += FSize;
+    if (!FDamage.empty()) RecordDamage();
+    if (FIsList) {
+      FListUsable = FDamage.empty() && !FListTooLong;
+      if (FListTooLong) {
+        FReport.Damaged.push_back("(file list): longer than " + std::to_string(archive::kMaxFileListSize) + " bytes");
+        FReport.DamagedEntries.push_back(0);
+        FReport.DamagedNames.push_back(FCurrentName);
+      }
     } else {
-      for (int i = 0; i < list.Count(); ++i) {
-        const Entry& e = entries[size_t(i) + 1];
-        std::string expected = e.Name + "\t";
-        size_t eq = list[i].rfind('=');
-        std::string size = eq == std::string::npos ? "" : list[i].substr(eq + 1);
-        if (list[i].compare(0, expected.size(), expected) != 0 || size != std::to_string(e.Size))
-          report.Damaged.push_back(e.Name + ": the file list says otherwise (" + list[i] + ")");
+      ++FReport.Files;
+      CompareWithList();
+    }
+    if (FWanted) FSink->EndEntry(FDamage);
+    FCurrent = -1;
+    FWanted = false;
+  }
+
+  // The file list's line for the entry just ended must name it with its size.
+  void CompareWithList() {
+    if (!FListUsable) return;
+    std::string_view line;
+    archive::TFileListLine parsed;
+    if (!archive::NextFileListLine(FList, FListOffset, line)) {
+      ++FListShort;
+      return;
+    }
+    ++FListLines;
+    if (!archive::ParseFileListLine(line, parsed) || parsed.Name != FCurrentName || parsed.Size != FSize) {
+      FReport.Damaged.push_back(FCurrentName + ": the file list says otherwise (" + std::string(line) + ")");
+      if (FDamage.empty()) {
+        FReport.DamagedEntries.push_back(FCurrent);
+        FReport.DamagedNames.push_back(FCurrentName);
       }
     }
   }
-  return report;
-}
+
+  void CompareTotals() {
+    if (FTotal != FReport.TotalSize)
+      FReport.Damaged.push_back("(header): total size " + std::to_string(FReport.TotalSize) + ", entries hold " +
+                                std::to_string(FTotal));
+    if (FReport.Files != FReport.FileCount)
+      FReport.Damaged.push_back("(header): file count " + std::to_string(FReport.FileCount) + ", entries " +
+                                std::to_string(FReport.Files));
+    if (!FListUsable) return;
+    std::string_view line;
+    int extra = 0;
+    while (archive::NextFileListLine(FList, FListOffset, line)) ++extra;
+    if (FListShort > 0 || extra > 0)
+      FReport.Damaged.push_back("(file list): " + std::to_string(FListLines + extra) + " lines for " +
+                                std::to_string(FReport.Files) + " files");
+  }
+
+  archive::TRecordReader FReader;
+  const TOpenVolume& FOpenVolume;
+  IEntrySink* FSink;
+  bool FInflate;
+  std::unique_ptr<archive::TBlockPipeline> FPipeline;
+  std::deque<TToken> FTokens;
+  std::vector<uint8_t> FRecord;
+  archive::TDataBlock FBlock;
+  TCheckReport FReport;
+  // Reading side.
+  int FEntries = 0;
+  bool FFirstIsList = false;
+  std::string FLastName;
+  // Delivering side: the current entry.
+  int FCurrent = -1;
+  std::string FCurrentName;
+  int64_t FSize = 0;
+  int FBlockOfEntry = 0;
+  std::string FDamage;
+  bool FIsList = false, FWanted = false;
+  int64_t FTotal = 0, FBytesDone = 0;
+  // The file list, compared line by line as the entries end.
+  std::string FList;
+  bool FListTooLong = false, FListUsable = false;
+  size_t FListOffset = 0;
+  int FListLines = 0, FListShort = 0;
+};
 
 }  // namespace
 
-TCheckReport CheckArchive(TStream& Source, const TOpenVolume& OpenVolume) {
-  return WalkArchive(Source, OpenVolume, true);
+TCheckReport WalkArchive(TStream& Source, const TOpenVolume& OpenVolume, int Threads, IEntrySink* Sink) {
+  return TWalker(Source, OpenVolume, Threads < 1 ? 1 : Threads, Sink, true).Run();
+}
+
+TCheckReport CheckArchive(TStream& Source, const TOpenVolume& OpenVolume, int Threads) {
+  return WalkArchive(Source, OpenVolume, Threads, nullptr);
 }
 
 TCheckReport ScanArchive(TStream& Source, const TOpenVolume& OpenVolume) {
-  return WalkArchive(Source, OpenVolume, false);
+  return TWalker(Source, OpenVolume, 1, nullptr, false).Run();
 }
 
 }  // namespace arc

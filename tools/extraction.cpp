@@ -1,0 +1,327 @@
+#include "tools/extraction.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "runtime/name_rule.h"
+#include "runtime/windows_path.h"
+
+namespace arc {
+
+namespace {
+
+// A file longer than this is written as it is read; shorter ones are held
+// and made by the writer threads, which is where the time of many small
+// files goes (making a file costs more than inflating it).
+constexpr size_t kHeldFileBytes = size_t(1) << 20;
+// File bytes waiting for the writers at most; the walk waits beyond it.
+constexpr size_t kQueuedBytes = size_t(64) << 20;
+// The longest name of one part that the systems take.
+constexpr size_t kMaxPartBytes = 255;
+
+std::string Joined(const platform::TNameParts& Parts, size_t Count, char Separator) {
+  std::string out;
+  for (size_t i = 0; i < Count && i < Parts.size(); ++i) {
+    if (i > 0) out += Separator;
+    out += Parts[i];
+  }
+  return out;
+}
+
+}  // namespace
+
+TExtraction::TExtraction(platform::IDestination& Dest, IConsole& Console, TExtractSettings Settings,
+                         std::vector<platform::TFileId> Protected)
+    : FDest(Dest),
+      FConsole(Console),
+      FSettings(std::move(Settings)),
+      FProtected(std::move(Protected)),
+      FSeparator(HostNameSystem() == TNameSystem::Windows ? '\\' : '/') {
+  FRootShown = FDest.Root();
+  while (FRootShown.size() > 1 && FRootShown.back() == FSeparator) FRootShown.pop_back();
+  int writers = std::max(1, FSettings.Writers);
+  for (int i = 0; i < writers; ++i) FThreads.emplace_back([this] { Work(); });
+}
+
+TExtraction::~TExtraction() {
+  WaitForWriters();
+  {
+    std::lock_guard<std::mutex> lock(FLock);
+    FStop = true;
+  }
+  FChanged.notify_all();
+  for (std::thread& t : FThreads) t.join();
+  FFiles.clear();  // removes what was not put in place
+}
+
+bool TExtraction::TargetOf(const std::string& Name, platform::TNameParts& Parts, std::string& Stored,
+                           std::string& Why) {
+  // Without the folders every file goes into the destination itself.
+  Stored = FSettings.FullPath ? (Name.size() > 3 ? Name.substr(3) : std::string()) : FileNamePart(Name);
+  if (Stored.size() >= kMaxPath) {
+    Why = "a name longer than " + std::to_string(kMaxPath - 1) + " characters";
+    return false;
+  }
+  Parts.clear();
+  for (const std::string& part : SplitPathParts(Stored)) {
+    if (std::string why = InvalidPartReason(part); !why.empty()) {
+      Why = "invalid name: " + why;
+      return false;
+    }
+    std::string name;
+    if (!FConsole.SystemName(part, name)) {
+      Why = "a name this system cannot spell";
+      return false;
+    }
+    if (name.size() > kMaxPartBytes) {
+      Why = "a name part longer than 255 bytes";
+      return false;
+    }
+    Parts.push_back(std::move(name));
+  }
+  return true;
+}
+
+bool TExtraction::Decide(const platform::TEntryInfo& Existing, int32_t DateTime) const {
+  // A link in place of a file counts as an old file: it is replaced, never
+  // followed. A date that no MS-DOS date/time holds is older than any.
+  bool exists = Existing.Kind == platform::ekFile || Existing.Kind == platform::ekLink;
+  int32_t age = Existing.Kind == platform::ekFile && Existing.DosDateTime != -1 ? Existing.DosDateTime : INT32_MIN;
+  switch (FSettings.Mode) {
+    case rmAll:
+      return true;
+    case rmNoOverwrite:
+      return !exists;
+    case rmNewer:
+      return !exists || DateTime > age;
+    case rmExisting:
+      return exists;
+    case rmExistingNewer:
+      return exists && DateTime > age;
+  }
+  return false;
+}
+
+bool TExtraction::FolderOnTheWayIsLink(const platform::TNameParts& Parts, std::string& Link) {
+  for (size_t n = 1; n < Parts.size(); ++n) {
+    std::string key = Joined(Parts, n, '\\');
+    if (FSoundFolders.count(key)) continue;
+    platform::TNameParts folder(Parts.begin(), Parts.begin() + static_cast<long>(n));
+    platform::TEntryKind kind = FDest.Look(folder).Kind;
+    if (kind == platform::ekLink || kind == platform::ekFile || kind == platform::ekOther) {
+      Link = FRootShown + FSeparator + Joined(Parts, n, FSeparator);
+      return true;
+    }
+    FSoundFolders.insert(key);
+  }
+  return false;
+}
+
+bool TExtraction::IsProtected(const platform::TNameParts& Parts) {
+  platform::TEntryInfo info = FDest.Look(Parts);
+  return info.Kind == platform::ekFile && std::find(FProtected.begin(), FProtected.end(), info.Id) != FProtected.end();
+}
+
+void TExtraction::Refuse(const std::string& Shown, const std::string& Why) {
+  std::lock_guard<std::mutex> lock(FLock);
+  FProblems.push_back(Shown + ": " + Why + "; not written");
+}
+
+bool TExtraction::BeginEntry(int Index, const std::string& Name, int32_t DateTime) {
+  FCurrent = nullptr;
+  if (FSettings.LeaveOut.count(Index)) return false;
+  if (std::string failure = WriteFailure(); !failure.empty()) throw EExtractStop{failure};
+  platform::TNameParts parts;
+  std::string stored, why;
+  if (!TargetOf(Name, parts, stored, why)) {
+    Refuse("entry " + FConsole.ToTerminal(Name), why);
+    return false;
+  }
+  std::string shownRel = FConsole.ToTerminal(stored);
+  std::replace_if(shownRel.begin(), shownRel.end(), IsPathSeparator, FSeparator);
+  std::string shown = FRootShown + FSeparator + shownRel;
+
+  // Two entries for one file: by the key under which the system takes two
+  // names as one file, on the final names.
+  std::string key = FileNameKey(Joined(parts, parts.size(), '\\'), HostNameSystem());
+  auto earlier = FByKey.find(key);
+  if (earlier != FByKey.end()) {
+    if (!FSettings.Overwrite)
+      throw EExtractStop{"entries " + FConsole.ToTerminal(earlier->second.first) + " and " + FConsole.ToTerminal(Name) +
+                         " would both be written to " + shown +
+                         "; nothing was written (--overwrite lets the later one replace the earlier)"};
+    if (earlier->second.second) earlier->second.second->Superseded = true;
+  }
+  FByKey[key] = {Name, nullptr};
+
+  std::string link;
+  if (FolderOnTheWayIsLink(parts, link)) {
+    Refuse(shown, "the folder " + link + " is a symbolic link or no folder");
+    return false;
+  }
+  platform::TEntryInfo existing = FDest.Look(parts);
+  if (existing.Kind == platform::ekFolder || existing.Kind == platform::ekOther) {
+    Refuse(shown, "something that is no file has its name");
+    return false;
+  }
+  if (IsProtected(parts)) {
+    Refuse(shown, "it is a file of the archive being read");
+    return false;
+  }
+  if (!Decide(existing, DateTime)) return false;
+
+  TFile& file = FFiles.emplace_back();
+  file.Parts = std::move(parts);
+  file.Shown = shown;
+  file.DateTime = DateTime;
+  file.Replace = existing.Kind != platform::ekNone || FSettings.Mode == rmAll;
+  FByKey[key].second = &file;
+  FCurrent = &file;
+  FDirect = false;
+  FHeld.clear();
+  FShown = shown;
+  return true;
+}
+
+void TExtraction::EntryBytes(const uint8_t* Data, size_t Size) {
+  if (!FCurrent || !FCurrent->Failure.empty()) return;
+  std::string reason;
+  if (!FDirect) {
+    FHeld.insert(FHeld.end(), Data, Data + Size);
+    if (FHeld.size() <= kHeldFileBytes) return;
+    // Too long to hold: made now and written as it is read.
+    platform::TNameParts folders(FCurrent->Parts.begin(), FCurrent->Parts.end() - 1);
+    FCurrent->Temp = FDest.NewTempFile(folders, reason);
+    FDirect = true;
+    if (FCurrent->Temp && !FCurrent->Temp->Write(FHeld.data(), FHeld.size(), reason)) FCurrent->Temp.reset();
+    FHeld.clear();
+    FHeld.shrink_to_fit();
+  } else if (!FCurrent->Temp->Write(Data, Size, reason)) {
+    FCurrent->Temp.reset();
+  }
+  if (!FCurrent->Temp) {
+    FCurrent->Failure = reason;
+    std::lock_guard<std::mutex> lock(FLock);
+    if (FWriteFailure.empty()) FWriteFailure = "cannot write " + FCurrent->Shown + ": " + reason;
+  }
+}
+
+void TExtraction::EndEntry(const std::string& Damage) {
+  TFile* file = FCurrent;
+  FCurrent = nullptr;
+  if (!file) return;
+  if (!Damage.empty() || !file->Failure.empty()) {
+    // A damaged entry is never put in place.
+    file->Superseded = true;
+    file->Temp.reset();
+    return;
+  }
+  if (FDirect) {
+    std::string reason;
+    file->Temp->SetDosDateTime(file->DateTime);
+    if (!file->Temp->Close(reason)) {
+      file->Temp.reset();
+      file->Failure = reason;
+      std::lock_guard<std::mutex> lock(FLock);
+      if (FWriteFailure.empty()) FWriteFailure = "cannot write " + file->Shown + ": " + reason;
+    }
+    return;
+  }
+  Give({file, std::move(FHeld), false});
+  FHeld = {};
+}
+
+void TExtraction::Give(TJob Job) {
+  std::unique_lock<std::mutex> lock(FLock);
+  FChanged.wait(lock, [&] { return FQueuedBytes < kQueuedBytes || FJobs.empty(); });
+  FQueuedBytes += Job.Data.size();
+  FJobs.push_back(std::move(Job));
+  FChanged.notify_all();
+}
+
+void TExtraction::Work() {
+  std::unique_lock<std::mutex> lock(FLock);
+  for (;;) {
+    FChanged.wait(lock, [&] { return FStop || !FJobs.empty(); });
+    if (FJobs.empty()) return;
+    TJob job = std::move(FJobs.front());
+    FJobs.pop_front();
+    ++FBusy;
+    lock.unlock();
+    if (job.Commit)
+      CommitOne(*job.File);
+    else
+      WriteWhole(*job.File, job.Data);
+    size_t size = job.Data.size();
+    job.Data = {};
+    lock.lock();
+    --FBusy;
+    FQueuedBytes -= size;
+    FChanged.notify_all();
+  }
+}
+
+void TExtraction::WriteWhole(TFile& File, const std::vector<uint8_t>& Data) {
+  std::string reason;
+  platform::TNameParts folders(File.Parts.begin(), File.Parts.end() - 1);
+  std::unique_ptr<platform::ITempFile> temp = FDest.NewTempFile(folders, reason);
+  bool ok = temp && (Data.empty() || temp->Write(Data.data(), Data.size(), reason));
+  if (ok) {
+    temp->SetDosDateTime(File.DateTime);
+    ok = temp->Close(reason);
+  }
+  if (ok) {
+    File.Temp = std::move(temp);
+    return;
+  }
+  temp.reset();
+  std::lock_guard<std::mutex> lock(FLock);
+  File.Failure = reason;
+  if (FWriteFailure.empty()) FWriteFailure = "cannot write " + File.Shown + ": " + reason;
+}
+
+void TExtraction::CommitOne(TFile& File) {
+  if (File.Superseded || !File.Temp) {
+    File.Temp.reset();
+    return;
+  }
+  std::string reason;
+  // Checked again now: a volume read after the entry came may have the name.
+  if (IsProtected(File.Parts)) {
+    File.Temp.reset();
+    Refuse(File.Shown, "it is a file of the archive being read");
+    return;
+  }
+  bool placed = File.Temp->Commit(File.Parts.back(), File.Replace, reason);
+  File.Temp.reset();
+  std::lock_guard<std::mutex> lock(FLock);
+  if (placed)
+    ++FPlaced;
+  else
+    FProblems.push_back(File.Shown + ": " + reason + "; not written");
+}
+
+void TExtraction::WaitForWriters() {
+  std::unique_lock<std::mutex> lock(FLock);
+  FChanged.wait(lock, [&] { return FJobs.empty() && FBusy == 0; });
+}
+
+std::string TExtraction::WriteFailure() const {
+  std::lock_guard<std::mutex> lock(const_cast<std::mutex&>(FLock));
+  return FWriteFailure;
+}
+
+int TExtraction::Finish(bool PutInPlace) {
+  FCurrent = nullptr;
+  WaitForWriters();
+  if (!PutInPlace || !WriteFailure().empty()) {
+    FFiles.clear();
+    return 0;
+  }
+  for (TFile& file : FFiles) Give({&file, {}, true});
+  WaitForWriters();
+  FFiles.clear();
+  return FPlaced;
+}
+
+}  // namespace arc
