@@ -1,5 +1,8 @@
 #include "app/destination.h"
 
+#include "runtime/name_rule.h"
+#include "runtime/windows_path.h"
+
 namespace {
 
 bool IsLetter(char C) { return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z'); }
@@ -7,21 +10,17 @@ bool IsLetter(char C) { return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z');
 }  // namespace
 
 bool IsFullPath(const std::string& Path) {
-  if (Path.size() >= 3 && IsLetter(Path[0]) && Path[1] == ':' && Path[2] == '\\') return true;
-  if (Path.size() < 5 || Path.compare(0, 2, "\\\\") != 0) return false;
-  // "\\server\share": both names present, neither holding another "\".
-  size_t shareStart = Path.find('\\', 2);
-  if (shareStart == std::string::npos || shareStart == 2) return false;
-  size_t shareEnd = Path.find('\\', shareStart + 1);
-  return shareEnd != shareStart + 1 && shareStart + 1 < Path.size();
+  if (Path.size() >= 3 && IsLetter(Path[0]) && Path[1] == ':' && IsPathSeparator(Path[2])) return true;
+  if (Path.size() < 5 || !IsPathSeparator(Path[0]) || !IsPathSeparator(Path[1])) return false;
+  // "\\server\share": both names present, neither holding another separator.
+  const std::vector<std::string> parts = SplitPathParts(Path.substr(2));
+  return parts.size() >= 2 && !parts[0].empty() && !parts[1].empty();
 }
 
 std::string FolderOfExecutable(const std::string& Path) {
-  size_t slash = Path.find_last_of('\\');
-  if (slash == std::string::npos) return "";
-  std::string folder = Path.substr(0, slash);
-  // A drive's root keeps its backslash: "c:" alone would be relative.
-  if (folder.size() == 2 && folder[1] == ':') folder += '\\';
+  if (Path.find_first_of("\\/") == std::string::npos) return "";
+  // FolderPart keeps a drive's root backslash: "c:" alone would be relative.
+  const std::string folder = FolderPart(Path);
   return IsFullPath(folder) ? folder : "";
 }
 

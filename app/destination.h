@@ -5,12 +5,12 @@
 
 // True when Path is a full Windows path that names its volume: a drive
 // letter, ":" and "\" ("c:\programmi"), or "\\server\share" with an optional
-// "\" and more after it. A relative path ("Velto", "c;\Velto", "\Velto",
+// "\" and more after it; "/" counts as "\" throughout. A relative path ("Velto", "c;\Velto", "\Velto",
 // "c:Velto") would be resolved against whatever folder is current.
 bool IsFullPath(const std::string& Path);
 
-// The folder of the executable path Path (the text before its last "\"; for
-// "c:\velto.exe", "c:\"). Empty when that folder is not a full path, so a
+// The folder of the executable path Path (FolderPart: the text before its
+// last "\" or "/"; for "c:\velto.exe", "c:\"). Empty when that folder is not a full path, so a
 // record holding a relative or empty path offers nothing.
 std::string FolderOfExecutable(const std::string& Path);
 

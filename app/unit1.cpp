@@ -9,6 +9,7 @@
 #include "archive/payload.h"
 #include "mail/statistics_card.h"
 #include "runtime/exceptions.h"
+#include "runtime/name_rule.h"
 #include "runtime/scope_exit.h"
 #include "runtime/windows_path.h"
 #include "ui/application.h"
@@ -16,24 +17,6 @@
 TForm1* Form1 = nullptr;
 
 namespace {
-
-// Upper case of a Windows-1252 text, as the ANSI code page's upper-casing.
-std::string AnsiUpperCase(std::string S) {
-  for (char& ch : S) {
-    auto c = static_cast<unsigned char>(ch);
-    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7))
-      c = static_cast<unsigned char>(c - 0x20);
-    else if (c == 0x9A || c == 0x9C || c == 0x9E)
-      c = static_cast<unsigned char>(c - 0x10);
-    else if (c == 0xFF)
-      c = 0x9F;
-    ch = static_cast<char>(c);
-  }
-  return S;
-}
-
-// The Windows system folder buffer holds 260 characters, its end included.
-constexpr size_t kMaxPath = 260;
 
 int ShowBox(platform::IDialogs& Dialogs, const std::string& Text, uint32_t Flags) {
   if (Application) return Application->ShowMessageBox(Text, "", Flags);
@@ -248,13 +231,15 @@ void TForm1::BackupFile1RestoreFile(TObject*, std::string& Filename, int32_t, bo
   // Noted before anything is made, so that a failed run can take it away.
   FJournal.NoteTarget(Filename);
   if (!FServices.Files.DirectoryExists(dest)) FServices.Files.CreateDir(dest);
-  const std::string upperName = AnsiUpperCase(name);
+  // The product's names are Windows names whatever the build: case and
+  // trailing dots do not tell them apart.
+  const std::string nameKey = FileNameKey(name, TNameSystem::Windows);
   // The path is quoted: unquoted, a path with blanks would start another
   // program (c:\Program.exe for c:\Program Files\...).
-  if (upperName == "TIDEHUB.EXE") FPostInstall.Add("\"" + Filename + "\" /regserver");
+  if (nameKey == "TIDEHUB.EXE") FPostInstall.Add("\"" + Filename + "\" /regserver");
   for (int i = 0; i < ComponentCount(); ++i) {
     auto* shortcut = dynamic_cast<TMyShortCut*>(Components(i));
-    if (!shortcut || shortcut->Tag != 50 || AnsiUpperCase(shortcut->ExeName) != upperName) continue;
+    if (!shortcut || shortcut->Tag != 50 || FileNameKey(shortcut->ExeName, TNameSystem::Windows) != nameKey) continue;
     shortcut->FilePathName = Filename;
     if (!shortcut->IconPathName.empty()) shortcut->IconPathName = dest + "\\" + shortcut->IconPathName;
     shortcut->CreateLink();
@@ -289,7 +274,7 @@ void TForm1::Deinstall(TObject*) {
     ProgressBar2->SetPosition(ProgressBar2->Position() + 1);
     MyShortCut1->RemoveLink();
     ProgressBar2->SetPosition(ProgressBar2->Position() + 1);
-    MyShortCut1->RemoveCartella(rootdir, ProgressBar2);
+    MyShortCut1->RemoveCartella(rootdir, [this] { ProgressBar2->SetPosition(ProgressBar2->Position() + 1); });
     ProgressBar2->SetPosition(10);
   }
   ShowBox(FServices.Dialogs, "Velto è stato disinstallato", platform::mbOK);

@@ -373,11 +373,19 @@ void TForm1::LoadLayout() {
   INetDetector1->SetEnabled(true);
   INetDetector1->SetDispatchInterval(1000);
   INetDetector1->SetOnline(true);  // stored in the layout; has no effect
+  INetDetector1->OnException = [] {
+    if (Application) Application->HandleException();
+  };
 
   MapiUse1 = new TMapiControl(this, FServices.Mail);
   MapiUse1->Name = "MapiUse1";
   MapiUse1->ShowDialog = false;
   MapiUse1->UseAppHandle = false;
+  // The mail client's window belongs to the main form read at send time.
+  MapiUse1->OnGetParentWindow = [] {
+    TForm* main = Application ? Application->MainForm() : nullptr;
+    return main ? reinterpret_cast<uintptr_t>(main->PeerHandle) : uintptr_t{0};
+  };
 
   // ---- Events ----
   OnCreate = [this](TObject* S) { FormCreate(S); };

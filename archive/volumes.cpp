@@ -3,35 +3,24 @@
 #include <cstdio>
 
 #include "archive/format.h"
+#include "runtime/name_rule.h"
+#include "runtime/windows_path.h"
 
 namespace archive {
-
-namespace {
-
-char UpperAscii(char C) { return C >= 'a' && C <= 'z' ? char(C - 'a' + 'A') : C; }
-
-bool SameNameIgnoringCase(const std::string& A, const std::string& B) {
-  if (A.size() != B.size()) return false;
-  for (size_t i = 0; i < A.size(); ++i)
-    if (UpperAscii(A[i]) != UpperAscii(B[i])) return false;
-  return true;
-}
-
-}  // namespace
 
 std::string VolumeFileName(const std::string& ArchiveName, int Number) {
   char digits[16];
   std::snprintf(digits, sizeof digits, "%03d", Number);
-  size_t partStart = ArchiveName.find_last_of("\\/:");
-  partStart = partStart == std::string::npos ? 0 : partStart + 1;
+  const size_t partStart = ArchiveName.size() - FileNamePart(ArchiveName).size();
   size_t dot = ArchiveName.rfind('.');
   if (dot == std::string::npos || dot < partStart) return ArchiveName + "." + digits;
   return ArchiveName.substr(0, dot) + "." + digits;
 }
 
 bool VolumeNameClashes(const std::string& ArchiveName) {
+  const std::string archiveKey = FileNameKey(ArchiveName, HostNameSystem());
   for (int number = 2; number <= kMaxVolumeNumber; ++number)
-    if (SameNameIgnoringCase(VolumeFileName(ArchiveName, number), ArchiveName)) return true;
+    if (FileNameKey(VolumeFileName(ArchiveName, number), HostNameSystem()) == archiveKey) return true;
   return false;
 }
 

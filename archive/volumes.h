@@ -16,9 +16,9 @@ inline constexpr int kMaxVolumeNumber = 999;
 // when the last part has no extension. c:\d.x\arc gives c:\d.x\arc.002.
 std::string VolumeFileName(const std::string& ArchiveName, int Number);
 
-// True when some volume 2..999 of ArchiveName would have ArchiveName's own
-// name (compared as Windows does, ignoring case), as for an archive named
-// x.002: writing its volumes would overwrite the archive.
+// True when some volume 2..999 of ArchiveName would be ArchiveName's own
+// file (the same FileNameKey on the host's name system), as for an archive
+// named x.002: writing its volumes would overwrite the archive.
 bool VolumeNameClashes(const std::string& ArchiveName);
 
 // The continuation marker that leads to volume Number: "NEXT:DISK" and three

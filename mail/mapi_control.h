@@ -3,6 +3,9 @@
 // MapiUse1, that the statistics card fills and sends.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+
 #include "mail/mapi_mail.h"
 
 class TMapiControl : public TMapiMail {
@@ -14,9 +17,14 @@ class TMapiControl : public TMapiMail {
   void SetBlindCopyTo(const TStringList& List) { FBlindCopyTo.Assign(List); }
   void SetAttachedFiles(const TStringList& List) { FAttachedFiles.Assign(List); }
 
-  // Sends the message with the application's main window (read now) as the
-  // mail client's parent; no parent when there is none. No result, no
-  // exception for a mail failure: OnSuccess (0), OnUserAbort (1) or
-  // OnMapiError (any other result), each only when assigned.
+  // Answers the window the mail client takes as its parent (the installer
+  // answers with its main form's window); asked at every Send. Not set, or
+  // answering 0: no parent.
+  std::function<uintptr_t()> OnGetParentWindow;
+
+  // Sends the message with the window OnGetParentWindow answers now as the
+  // mail client's parent. No result, no exception for a mail failure:
+  // OnSuccess (0), OnUserAbort (1) or OnMapiError (any other result), each
+  // only when assigned.
   void Send();
 };

@@ -3,13 +3,9 @@
 #include <memory>
 #include <vector>
 
-namespace {
+#include "runtime/windows_path.h"
 
-// The text after the last backslash or colon.
-std::string FileNamePart(const std::string& Path) {
-  size_t pos = Path.find_last_of("\\:");
-  return pos == std::string::npos ? Path : Path.substr(pos + 1);
-}
+namespace {
 
 // Simple MAPI takes non-const texts; the mail client only reads them.
 char* Text(const std::string& S) { return const_cast<char*>(S.c_str()); }

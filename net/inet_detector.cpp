@@ -1,7 +1,5 @@
 #include "net/inet_detector.h"
 
-#include "ui/application.h"
-
 namespace {
 
 // One Start of the sockets library with its Stop, whatever happens between.
@@ -52,7 +50,7 @@ void TINetDetector::CheckConnection() {
   try {
     Tick();
   } catch (...) {
-    if (Application) Application->HandleException();
+    if (OnException) OnException();
   }
 }
 

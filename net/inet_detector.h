@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/registry.h"
 #include "platform/sockets.h"
@@ -42,10 +43,14 @@ class TINetDetector : public TComponent {
   void SetOnline(bool) {}
 
   TNotifyEvent OnChanged;
+  // Called inside the handler of an exception that escaped a check, so that
+  // it can rethrow and inspect it (the installer shows it as every event's
+  // exception). Not set: the exception is dropped.
+  std::function<void()> OnException;
 
   // One check, as the timer runs it. An exception escaping it (the OnChanged
-  // handler's included) ends the check and is shown by the application's
-  // exception handler; it does not propagate.
+  // handler's included) ends the check and goes to OnException; it does not
+  // propagate.
   void CheckConnection();
 
  private:

@@ -88,6 +88,22 @@ class IDestination {
 // Opens the folder Root (a path in the system's encoding; links in Root
 // itself are followed: it is the user's choice), making it and its parents
 // when missing. Null, with the system's reason in Reason, when it cannot.
+// The folders below the root stay open (Linux: a descriptor each, and the
+// first call raises the process's open-file limit to the most allowed;
+// Windows: a handle each, so none of them can be renamed or removed) until
+// the destination is destroyed; a temporary file keeps its folder open
+// until it is committed or destroyed. On Windows a part's trailing dots
+// and blanks are dropped, as Windows itself does, and paths may pass
+// MAX_PATH.
+//
+// Interrupts, while any destination exists: on Linux SIGINT and SIGTERM,
+// where their action is the default one, remove every live temporary file
+// (made, neither committed nor destroyed) and then end the process by that
+// signal; a signal the program ignores or handles itself is left to it, and
+// a child forked meanwhile ends by them as by default. On Windows a console
+// control handler does the same for Ctrl+C, Ctrl+Break and the console
+// being closed, then lets the next handler end the process. Either way no
+// new temporary file is made afterwards.
 std::unique_ptr<IDestination> OpenDestination(const std::string& Root, std::string& Reason);
 
 // The id of the file at Path (links followed). False when there is none.

@@ -1,11 +1,18 @@
 #include "runtime/windows_path.h"
 
+#include "runtime/name_rule.h"
+
 namespace {
 
-constexpr const char* kSeparators = "\\:";
+// Windows takes the slash for a backslash; a colon ends a drive name.
+constexpr const char* kSeparators = "\\/:";
 
-// Whether Path is a root that its trailing backslash makes: "\" or "c:\".
-bool IsRoot(const std::string& Path) { return Path == "\\" || (Path.size() == 3 && Path[1] == ':' && Path[2] == '\\'); }
+// Whether Path is a root that its trailing separator makes: "\" or "c:\"
+// (or "/", "c:/").
+bool IsRoot(const std::string& Path) {
+  return (Path.size() == 1 && IsPathSeparator(Path[0])) ||
+         (Path.size() == 3 && Path[1] == ':' && IsPathSeparator(Path[2]));
+}
 
 }  // namespace
 
@@ -26,12 +33,12 @@ std::string FolderPart(const std::string& Path) {
 }
 
 std::string WithTrailingBackslash(const std::string& Path) {
-  if (Path.empty() || Path.back() == '\\' || Path.back() == ':') return Path;
+  if (Path.empty() || IsPathSeparator(Path.back()) || Path.back() == ':') return Path;
   return Path + "\\";
 }
 
 std::string WithoutTrailingBackslash(const std::string& Path) {
   std::string result = Path;
-  while (result.size() > 1 && result.back() == '\\' && !IsRoot(result)) result.pop_back();
+  while (result.size() > 1 && IsPathSeparator(result.back()) && !IsRoot(result)) result.pop_back();
   return result;
 }

@@ -1,6 +1,6 @@
 #include "shell/shell_registry.h"
 
-#include "shell/shell_paths.h"
+#include "runtime/windows_path.h"
 #include "shell/shortcut.h"
 
 namespace shellregistry {
@@ -55,13 +55,13 @@ std::vector<TKeyRows> TrovaRows(const TTrovaData& D) {
     rows.push_back({RootKey::LocalMachine, find, false, false, {{"", D.CLSIDExplore}}});
   }
   // Without a file name the shared App Paths key itself would be addressed.
-  const std::string fileName = shellpaths::FileNameOf(D.FilePathName);
+  const std::string fileName = FileNamePart(D.FilePathName);
   if (!fileName.empty())
     rows.push_back({RootKey::LocalMachine,
                     kAppPaths + fileName,
                     true,
                     false,
-                    {{"", D.FilePathName}, {"Path", shellpaths::FolderOf(D.FilePathName)}}});
+                    {{"", D.FilePathName}, {"Path", FolderPathPart(D.FilePathName)}}});
   const std::string server = "\\CLSID\\" + D.CLSIDExplore + "\\LocalServer32";
   for (RootKey root : {RootKey::LocalMachine, RootKey::ClassesRoot})
     rows.push_back({root, server, true, false, {{"", D.FilePathName}, {"ThreadingModel", "Both"}}});

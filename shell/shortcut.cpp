@@ -1,8 +1,8 @@
 #include "shell/shortcut.h"
 
 #include "runtime/exceptions.h"
-#include "shell/shell_paths.h"
-#include "ui/widgets.h"
+#include "runtime/name_rule.h"
+#include "runtime/windows_path.h"
 
 namespace {
 
@@ -86,7 +86,7 @@ int TMyShortCut::GroupLink(const std::string& Target, const std::string& Name, c
       const std::string path = groupFolder + Name + ".lnk";
       // A path that does not fit the system's 260-character buffer would be
       // cut into another path: such a link is skipped.
-      if (link->SetDescription(Name) && shellpaths::FitsMaxPath(path)) {
+      if (link->SetDescription(Name) && path.size() < kMaxPath) {
         if (Save) {
           FFiles.CreateDir(groupFolder);
           status = file->Save(path) ? 0 : -1;
@@ -104,17 +104,17 @@ int TMyShortCut::GroupLink(const std::string& Target, const std::string& Name, c
 
 // ---- Files and folder ---------------------------------------------------------------
 
-void TMyShortCut::RemoveCartella(std::string Path, TProgressBar* Progress) {
+void TMyShortCut::RemoveCartella(std::string Path, const std::function<void()>& Step) {
   // Without a folder part the names would be taken from the current folder,
   // which is the user's download folder: nothing is deleted then.
-  const std::string folder = shellpaths::FolderOf(Path);
-  const bool hasFolder = !folder.empty() && folder.back() == '\\';
+  const std::string folder = FolderPathPart(Path);
+  const bool hasFolder = !folder.empty() && IsPathSeparator(folder.back());
   try {
     for (int i = 0; i < listafile.Count(); ++i) {
       const std::string& entry = listafile[i];
       const std::string name = folder + entry;
-      Progress->SetPosition(Progress->Position() + 1);
-      if (hasFolder && shellpaths::IsPlainFileName(entry) && FFiles.FileExists(name)) FFiles.EraseFile(name);
+      if (Step) Step();
+      if (hasFolder && InvalidPartReason(entry).empty() && FFiles.FileExists(name)) FFiles.EraseFile(name);
     }
   } catch (...) {
     throw Exception(kRemoveFilesFailedMessage);

@@ -9,6 +9,7 @@
 // deleting the installed files (Exception "Errore cancellazione ditta").
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/filesystem.h"
@@ -16,8 +17,6 @@
 #include "platform/shell.h"
 #include "runtime/component.h"
 #include "runtime/stringlist.h"
-
-class TProgressBar;
 
 // The message RemoveCartella raises when walking the file list fails.
 inline constexpr const char* kRemoveFilesFailedMessage = "Errore cancellazione ditta";
@@ -107,13 +106,15 @@ class TMyShortCut : public TComponent {
   // Undoes CreateLink step by step under the same flags; reports nothing.
   void RemoveLink();
   // Deletes the listafile entries from the folder of Path (the part up to
-  // and including its last "\" or ":"), advancing Progress (not null) by one
-  // per entry, then removes the folder when it is empty. A Path without a
-  // folder part deletes nothing; an entry that is not a plain name directly
-  // inside the folder (holding "\", "/", ":" or a ".." part) is not deleted.
-  // Throws Exception(kRemoveFilesFailedMessage) when walking the list fails;
+  // and including its last "\", "/" or ":"), calling Step (when set) once
+  // per entry before the entry is looked at (the installer advances its
+  // progress bar there), then removes the folder when it is empty. A Path
+  // without a folder part deletes nothing; an entry that is not a valid single
+  // name (InvalidPartReason: holding "\", "/", ":", a control character, or
+  // only dots and blanks) is not deleted. Throws
+  // Exception(kRemoveFilesFailedMessage) when walking the list or Step fails;
   // the files deleted before stay deleted and the folder is kept.
-  void RemoveCartella(std::string Path, TProgressBar* Progress);
+  void RemoveCartella(std::string Path, const std::function<void()>& Step);
 
  private:
   // The path of special folder Id; false when it cannot be resolved.

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "platform/filesystem.h"
+#include "runtime/name_rule.h"
 #include "runtime/windows_path.h"
 #include "ui/application.h"
 
@@ -579,17 +580,8 @@ std::vector<std::string> SplitPath(const std::string& Path) {
   std::vector<std::string> parts;
   if (Path.size() < 2 || Path[1] != ':') return parts;
   parts.push_back(std::string(1, LowerLetter(Path[0])) + ":\\");
-  std::string part;
-  for (size_t i = 2; i < Path.size(); ++i) {
-    char c = Path[i];
-    if (c == '\\' || c == '/') {
-      if (!part.empty()) parts.push_back(part);
-      part.clear();
-    } else {
-      part += c;
-    }
-  }
-  if (!part.empty()) parts.push_back(part);
+  for (std::string& part : SplitPathParts(Path.substr(2)))
+    if (!part.empty()) parts.push_back(std::move(part));
   return parts;
 }
 

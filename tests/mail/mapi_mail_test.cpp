@@ -11,9 +11,6 @@
 #include "platform/host/host_mail.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fake_registry.h"
-#include "ui/application.h"
-#include "ui/headless_peer.h"
-#include "ui/widgets.h"
 
 namespace {
 
@@ -207,15 +204,13 @@ TEST_F(MapiMailTest, ResultsWithoutHandlersAreSilent) {
 
 TEST_F(MapiMailTest, ControlPassesTheMainWindowReadAtSendTimeAndUsePassesNone) {
   use.Recipients().Add("x");
-  control.Send();  // no application: no parent
-  HeadlessPeer peer;
-  TApplication app(peer, dialogs);
-  TForm* main = app.CreateForm<TForm>(peer);
+  control.Send();  // no handler: no parent
   int window = 0;
-  main->PeerHandle = &window;
+  uintptr_t current = reinterpret_cast<uintptr_t>(&window);
+  control.OnGetParentWindow = [&current] { return current; };
   control.Send();
   use.InviaMail();
-  main->PeerHandle = nullptr;
+  current = 0;
   control.Send();
   ASSERT_EQ(mapi.Sent.size(), 4u);
   const uintptr_t expected[] = {0, reinterpret_cast<uintptr_t>(&window), 0, 0};

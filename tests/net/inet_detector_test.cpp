@@ -187,6 +187,7 @@ TEST_F(DetectorTest, HandlerExceptionIsShownOnceAndTheNextTickRuns) {
   TApplication app(peer, dialogs);
   app.Title = "Velto2005";
   auto d = Make();
+  d->OnException = [&app] { app.HandleException(); };
   int calls = 0;
   d->OnChanged = [&](TObject*) {
     ++calls;

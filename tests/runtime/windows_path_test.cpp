@@ -28,7 +28,10 @@ const PathCase kPathCases[] = {
     {"c:\\a\\\\b", "b", "c:\\a\\\\", "c:\\a"},
     {"c:\\\\b", "b", "c:\\\\", "c:\\"},
     {"\\\\server\\share\\b", "b", "\\\\server\\share\\", "\\\\server\\share"},
-    {"c:/d.x/b", "/d.x/b", "c:", "c:"},
+    {"c:/d.x/b", "b", "c:/d.x/", "c:/d.x"},
+    {"c:\\sub/dir\\evil.txt", "evil.txt", "c:\\sub/dir\\", "c:\\sub/dir"},
+    {"c:\\sub/evil.txt", "evil.txt", "c:\\sub/", "c:\\sub"},
+    {"/b", "b", "/", "/"},
     {"a.b\\c", "c", "a.b\\", "a.b"},
 };
 
@@ -57,6 +60,8 @@ TEST(WindowsPath, TrailingBackslashAddedAndRemovedExceptAtRoots) {
       {"\\\\", "\\\\", "\\"},
       {"", "", ""},
       {"a", "a\\", "a"},
+      {"c:\\a/", "c:\\a/", "c:\\a"},
+      {"c:/", "c:/", "c:/"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Path);
