@@ -335,6 +335,7 @@ class TCommands {
     // Called with each volume's system path when it is first opened.
     std::function<void(const std::string& SystemPath)> OnOpened;
     bool Stopped() const { return FStopped; }
+    bool Installer() const { return FInstaller; }
     std::string Missing() const { return FMissing; }
 
    private:
@@ -569,6 +570,7 @@ class TCommands {
     }
 
     std::string reason;
+    const bool dirExisted = FConsole.Files().DirectoryExists(dir);
     std::unique_ptr<platform::IDestination> dest = platform::OpenDestination(FConsole.DisplayPath(dir), reason);
     if (!dest) throw EFailure{"cannot write to " + FConsole.DisplayPath(dir) + ": " + reason};
     // The archive's files are never targets: the archive itself and every
@@ -581,28 +583,35 @@ class TCommands {
     protect(FConsole.DisplayPath(path), own);
     for (int n = 2; !archive.Installer() && n <= archive::kMaxVolumeNumber; ++n)
       protect(FConsole.DisplayPath(archive::VolumeFileName(path, n)), own);
-    TExtraction extraction(*dest, FConsole, settings, own);
+    auto extraction = std::make_unique<TExtraction>(*dest, FConsole, settings, own);
     volumes.OnOpened = [&](const std::string& SystemPath) {
       std::vector<platform::TFileId> ids;
       protect(SystemPath, ids);
-      for (const platform::TFileId& id : ids) extraction.Protect(id);
+      for (const platform::TFileId& id : ids) extraction->Protect(id);
     };
     bool quiet = a.Has("quiet");
     StartBar(quiet);
-    extraction.OnProgress = [&](const std::string& Shown, int64_t Done, int32_t Total) {
+    extraction->OnProgress = [&](const std::string& Shown, int64_t Done, int32_t Total) {
       FBar->Show(Shown, archive::ProgressPercent(static_cast<int32_t>(std::min<int64_t>(Done, INT32_MAX)), Total));
     };
     TCheckReport report;
     try {
-      report = WalkArchive(*archive.Stream, volumes.Opener(), FConsole.Processors(), &extraction);
+      report = WalkArchive(*archive.Stream, volumes.Opener(), FConsole.Processors(), extraction.get());
     } catch (const EExtractStop& e) {
-      extraction.Finish(false);
+      extraction->Finish(false);
+      RemoveMadeFolders(extraction, dest, dir, dirExisted);
       throw EFailure{e.Message};
     }
     // Everything is put in place only when the whole archive proved sound
     // (with --sound-only: every entry but those left out).
-    bool sound = report.Broken.empty() && (soundOnly ? report.DamagedEntries.empty() : report.Damaged.empty());
-    int placed = extraction.Finish(sound && extraction.WriteFailure().empty());
+    auto leftOut = [&](int Index) { return settings.LeaveOut.count(Index) > 0; };
+    bool sound = report.Broken.empty() &&
+                 (soundOnly ? std::all_of(report.DamagedEntries.begin(), report.DamagedEntries.end(), leftOut)
+                            : report.Damaged.empty());
+    const std::string writeFailure = extraction->WriteFailure();
+    const std::vector<std::string> problems = extraction->Problems();
+    int placed = extraction->Finish(sound && writeFailure.empty());
+    if (placed == 0) RemoveMadeFolders(extraction, dest, dir, dirExisted);
     FBar->Finish();
     if (!soundOnly)
       for (const std::string& d : report.Damaged) FErr << "velto-arc: damaged entry " << Show(d) << "\n";
@@ -610,12 +619,11 @@ class TCommands {
     if (!sound)
       throw EFailure{Show(given) + ": " + std::to_string(report.Damaged.size()) +
                      " damaged; nothing extracted (--sound-only restores the sound entries)"};
-    if (std::string failure = extraction.WriteFailure(); !failure.empty())
-      throw EFailure{failure + "; nothing extracted"};
-    for (const std::string& problem : extraction.Problems()) FErr << "velto-arc: " << problem << "\n";
+    // A file that could not be written: nothing was put in place.
+    if (!writeFailure.empty()) throw EFailure{writeFailure};
+    for (const std::string& problem : problems) FErr << "velto-arc: " << problem << "\n";
     if (!quiet) FOut << Show(given) << ": " << Counted(placed, "file", "files") << " restored\n";
-    if (!extraction.Problems().empty())
-      throw EFailure{Show(given) + ": " + std::to_string(extraction.Problems().size()) + " not written"};
+    if (!problems.empty()) throw EFailure{Show(given) + ": " + std::to_string(problems.size()) + " not written"};
     if (soundOnly && FSoundOnlyDamage > 0) {
       for (const std::string& name : FLeftOut) FErr << "velto-arc: left out damaged entry " << Show(name) << "\n";
       throw EFailure{Show(given) + ": " + Counted(int(FLeftOut.size()), "damaged entry", "damaged entries") +
@@ -624,11 +632,26 @@ class TCommands {
     return esSuccess;
   }
 
+  // After a run that put nothing in place: the empty folders it made go
+  // again (once the destination, which holds them open, is closed).
+  void RemoveMadeFolders(std::unique_ptr<TExtraction>& Extraction, std::unique_ptr<platform::IDestination>& Dest,
+                         const std::string& Dir, bool DirExisted) {
+    std::vector<platform::TNameParts> made = Extraction->MissingFolders();
+    Extraction.reset();
+    Dest.reset();
+    for (auto it = made.rbegin(); it != made.rend(); ++it) {
+      std::string path = Dir;
+      for (const std::string& part : *it) path += "\\" + part;
+      FConsole.Files().RemoveDir(path);  // only an empty folder goes
+    }
+    if (!DirExisted) FConsole.Files().RemoveDir(Dir);
+  }
+
   // A structure that could not be followed to its end: nothing extracted.
   void FailIfBroken(const TCheckReport& Report, const TVolumeSet& Volumes, const std::string& Given) {
     if (Report.Broken.empty()) return;
     if (Volumes.Stopped()) throw EFailure{"extraction stopped at a missing volume; nothing extracted"};
-    if (!Report.MissingVolume.empty())
+    if (!Report.MissingVolume.empty() && !Volumes.Installer())
       throw EFailure{"volume " + Show(Report.MissingVolume) +
                      " is missing and there is no terminal to ask for it; nothing extracted"};
     throw EFailure{BackupErrorMessage(beInvalidArchive) + ": " + Show(Given) + " (" + Show(Report.Broken) +

@@ -112,6 +112,7 @@ bool TExtraction::FolderOnTheWayIsLink(const platform::TNameParts& Parts, std::s
       Link = FRootShown + FSeparator + Joined(Parts, n, FSeparator);
       return true;
     }
+    if (kind == platform::ekNone) FMissingFolders.push_back(std::move(folder));
     FSoundFolders.insert(key);
   }
   return false;

@@ -74,6 +74,9 @@ class TExtraction : public IEntrySink {
   const std::vector<std::string>& Problems() const { return FProblems; }
   // Bytes written to disk so far, and the name being written.
   std::function<void(const std::string& Shown, int64_t BytesDone, int32_t TotalSize)> OnProgress;
+  // The folders below the root that the run found missing (and so made),
+  // in the order met: a run that puts nothing in place removes them again.
+  const std::vector<platform::TNameParts>& MissingFolders() const { return FMissingFolders; }
   // Files put in place by Finish.
   int Placed() const { return FPlaced; }
 
@@ -121,6 +124,7 @@ class TExtraction : public IEntrySink {
   std::deque<TFile> FFiles;
   std::map<std::string, std::pair<std::string, TFile*>> FByKey;  // key -> stored name, file
   std::set<std::string> FSoundFolders;
+  std::vector<platform::TNameParts> FMissingFolders;
   std::vector<std::string> FProblems;
   // Writers.
   std::mutex FLock;

@@ -92,7 +92,7 @@ TEST_F(ArcCommandsTest, ExtractNextToTheArchiveLeavesTheArchiveWhole) {
   EXPECT_EQ(r.Status, arc::esFailure);
   EXPECT_EQ(Get("b.arc"), archive);
   EXPECT_EQ(Get("z.bin"), "zzz");
-  EXPECT_NE(r.Err.find("Cannot read file: " + Dir.Path() + "/b.arc"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find(Dir.Path() + "/b.arc: it is a file of the archive being read"), std::string::npos) << r.Err;
 }
 
 TEST_F(ArcCommandsTest, MarkersAreJudgedAlikeByExtractAndTestAndNeverLoop) {
@@ -178,7 +178,7 @@ TEST_F(ArcCommandsTest, MessagesNameTheFileTheErrorConcerns) {
   Put("dots.arc", dots.End().Bytes());
   Result r = Run({"extract", "dots.arc", "-q", "-d", "out", "--full-path"});
   EXPECT_EQ(r.Status, arc::esFailure);
-  EXPECT_NE(r.Err.find("Cannot read file: " + Dir.Path() + "/out/x/../../evil.txt"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("entry c:\\x\\..\\..\\evil.txt: invalid name"), std::string::npos) << r.Err;
   EXPECT_EQ(Get("out/x/good.txt"), "good");
 
   // A marker inside an installer: the installer is named, not a file.
@@ -193,7 +193,8 @@ TEST_F(ArcCommandsTest, MessagesNameTheFileTheErrorConcerns) {
   r = Run({"extract", "setup.exe", "-q", "-d", "inst"});
   EXPECT_EQ(r.Status, arc::esFailure);
   EXPECT_NE(r.Err.find("Invalid archive type: setup.exe"), std::string::npos) << r.Err;
-  EXPECT_EQ(Get("inst/a.txt"), "aaa");
+  // Nothing is put in place from an archive that is not sound to its end.
+  EXPECT_FALSE(std::filesystem::exists(Dir / "inst"));
 }
 
 }  // namespace
