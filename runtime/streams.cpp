@@ -83,3 +83,52 @@ int64_t TMemoryStream::Seek(int64_t Offset, TSeekOrigin Origin) {
   FPos = target;
   return FPos;
 }
+
+TBufferedReadStream::TBufferedReadStream(TStream& Inner, size_t BufferSize)
+    : FInner(Inner), FBuffer(BufferSize), FPos(Inner.Position()) {}
+
+int32_t TBufferedReadStream::Read(void* Buffer, int32_t Count) {
+  if (Count <= 0) return 0;
+  if (FAt == FEnd) {
+    // A read as long as the buffer goes past it.
+    if (static_cast<size_t>(Count) >= FBuffer.size()) {
+      int32_t n = FInner.Read(Buffer, Count);
+      if (n > 0) FPos += n;
+      return n;
+    }
+    int32_t n = FInner.Read(FBuffer.data(), static_cast<int32_t>(FBuffer.size()));
+    if (n <= 0) return 0;
+    FAt = 0;
+    FEnd = static_cast<size_t>(n);
+  }
+  size_t n = std::min(FEnd - FAt, static_cast<size_t>(Count));
+  std::memcpy(Buffer, FBuffer.data() + FAt, n);
+  FAt += n;
+  FPos += static_cast<int64_t>(n);
+  return static_cast<int32_t>(n);
+}
+
+int64_t TBufferedReadStream::Seek(int64_t Offset, TSeekOrigin Origin) {
+  if (Origin == TSeekOrigin::soCurrent && Offset == 0) return FPos;
+  int64_t target = Origin == TSeekOrigin::soBeginning ? Offset
+                   : Origin == TSeekOrigin::soCurrent ? FPos + Offset
+                                                      : Size() + Offset;
+  if (target < 0) return -1;
+  // Within the buffered bytes (forward or back): no system call.
+  int64_t bufferStart = FPos - static_cast<int64_t>(FAt);
+  if (target >= bufferStart && target <= FPos + static_cast<int64_t>(FEnd - FAt)) {
+    FAt = static_cast<size_t>(target - bufferStart);
+    FPos = target;
+    return FPos;
+  }
+  int64_t at = FInner.Seek(target, TSeekOrigin::soBeginning);
+  if (at < 0) return -1;
+  FAt = FEnd = 0;
+  FPos = at;
+  return FPos;
+}
+
+int64_t TBufferedReadStream::Size() {
+  if (FSize == -2) FSize = FInner.Size();
+  return FSize;
+}

@@ -94,3 +94,23 @@ class TMemoryStream : public TStream {
   std::vector<uint8_t> FData;
   int64_t FPos = 0;
 };
+
+// Reads another stream through a buffer, so that a reader taking a few bytes
+// at a time costs one read of the system per buffer. Only for reading:
+// Write fails. The inner stream stays the caller's and is not to be used
+// while this one reads it; its position afterwards is unspecified (set it).
+class TBufferedReadStream : public TStream {
+ public:
+  explicit TBufferedReadStream(TStream& Inner, size_t BufferSize = 256 * 1024);
+  int32_t Read(void* Buffer, int32_t Count) override;
+  int32_t Write(const void*, int32_t) override { return 0; }
+  int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+  int64_t Size() override;
+
+ private:
+  TStream& FInner;
+  std::vector<uint8_t> FBuffer;
+  size_t FAt = 0, FEnd = 0;  // the unread bytes of the buffer
+  int64_t FPos;              // the position of the next byte given out
+  int64_t FSize = -2;        // -2: not asked yet
+};

@@ -548,8 +548,9 @@ class TCommands {
     settings.Mode = found->second;
     settings.FullPath = a.Has("full-path");
     settings.Overwrite = a.Has("overwrite");
-    // At least two writers: making files waits on the system more than the CPU.
-    settings.Writers = std::clamp(FConsole.Processors(), 2, 8);
+    // Two writers a processor, at least four: making files waits on the
+    // system more than on the processor.
+    settings.Writers = std::clamp(2 * FConsole.Processors(), 4, 8);
     const std::string& given = a.Positional[0];
     std::string dir = a.Has("directory") ? FConsole.ComponentPath(a.Get("directory")) : FConsole.CurrentFolder();
 

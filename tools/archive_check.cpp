@@ -34,7 +34,11 @@ struct TToken {
 class TWalker {
  public:
   TWalker(TStream& Source, const TOpenVolume& OpenVolume, int Threads, IEntrySink* Sink, bool Inflate)
-      : FReader(Source), FOpenVolume(OpenVolume), FSink(Sink), FInflate(Inflate) {
+      : FBuffered(std::make_unique<TBufferedReadStream>(Source)),
+        FReader(*FBuffered),
+        FOpenVolume(OpenVolume),
+        FSink(Sink),
+        FInflate(Inflate) {
     if (Inflate)
       FPipeline = std::make_unique<archive::TBlockPipeline>(
           [] { return std::make_unique<archive::TRecordInflater>(true); }, Threads);
@@ -91,7 +95,9 @@ class TWalker {
           FReport.MissingVolume = shown;
           throw EBroken{"volume " + shown + " is missing"};
         }
-        FReader.SetSource(*next);
+        // Records are read a few bytes at a time: through a buffer.
+        FBuffered = std::make_unique<TBufferedReadStream>(*next);
+        FReader.SetSource(*FBuffered);
         ++FReport.Volumes;
         bool continuesList = FEntries == 1 && FFirstIsList;
         if (ReadSection(FEntries - 1, FEntries == 0 ? "" : FLastName) > 0 && continuesList)
@@ -253,6 +259,7 @@ class TWalker {
                                 std::to_string(FReport.Files) + " files");
   }
 
+  std::unique_ptr<TBufferedReadStream> FBuffered;
   archive::TRecordReader FReader;
   const TOpenVolume& FOpenVolume;
   IEntrySink* FSink;

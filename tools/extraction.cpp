@@ -40,7 +40,8 @@ TExtraction::TExtraction(platform::IDestination& Dest, IConsole& Console, TExtra
   FRootShown = FDest.Root();
   while (FRootShown.size() > 1 && FRootShown.back() == FSeparator) FRootShown.pop_back();
   int writers = std::max(1, FSettings.Writers);
-  for (int i = 0; i < writers; ++i) FThreads.emplace_back([this] { Work(); });
+  FJobs.resize(static_cast<size_t>(writers));
+  for (int i = 0; i < writers; ++i) FThreads.emplace_back([this, i] { Work(static_cast<size_t>(i)); });
 }
 
 TExtraction::~TExtraction() {
@@ -102,9 +103,14 @@ bool TExtraction::Decide(const platform::TEntryInfo& Existing, int32_t DateTime)
   return false;
 }
 
-bool TExtraction::FolderOnTheWayIsLink(const platform::TNameParts& Parts, std::string& Link) {
+bool TExtraction::FolderOnTheWayIsLink(const platform::TNameParts& Parts, std::string& Link, bool& New) {
+  New = false;
   for (size_t n = 1; n < Parts.size(); ++n) {
     std::string key = Joined(Parts, n, '\\');
+    if (FNewFolders.count(key)) {
+      New = true;
+      return false;
+    }
     if (FSoundFolders.count(key)) continue;
     platform::TNameParts folder(Parts.begin(), Parts.begin() + static_cast<long>(n));
     platform::TEntryKind kind = FDest.Look(folder).Kind;
@@ -112,7 +118,16 @@ bool TExtraction::FolderOnTheWayIsLink(const platform::TNameParts& Parts, std::s
       Link = FRootShown + FSeparator + Joined(Parts, n, FSeparator);
       return true;
     }
-    if (kind == platform::ekNone) FMissingFolders.push_back(std::move(folder));
+    if (kind == platform::ekNone) {
+      // Missing: this run makes it and everything below it.
+      for (size_t m = n; m < Parts.size(); ++m) {
+        platform::TNameParts below(Parts.begin(), Parts.begin() + static_cast<long>(m));
+        FNewFolders.insert(Joined(below, m, '\\'));
+        FMissingFolders.push_back(std::move(below));
+      }
+      New = true;
+      return false;
+    }
     FSoundFolders.insert(key);
   }
   return false;
@@ -156,16 +171,19 @@ bool TExtraction::BeginEntry(int Index, const std::string& Name, int32_t DateTim
   FByKey[key] = {Name, nullptr};
 
   std::string link;
-  if (FolderOnTheWayIsLink(parts, link)) {
+  bool folderIsNew = false;
+  if (FolderOnTheWayIsLink(parts, link, folderIsNew)) {
     Refuse(shown, "the folder " + link + " is a symbolic link or no folder");
     return false;
   }
-  platform::TEntryInfo existing = FDest.Look(parts);
+  // Nothing is in a folder this run found missing (and makes).
+  platform::TEntryInfo existing = folderIsNew ? platform::TEntryInfo() : FDest.Look(parts);
   if (existing.Kind == platform::ekFolder || existing.Kind == platform::ekOther) {
     Refuse(shown, "something that is no file has its name");
     return false;
   }
-  if (IsProtected(parts)) {
+  if (existing.Kind == platform::ekFile &&
+      std::find(FProtected.begin(), FProtected.end(), existing.Id) != FProtected.end()) {
     Refuse(shown, "it is a file of the archive being read");
     return false;
   }
@@ -176,6 +194,7 @@ bool TExtraction::BeginEntry(int Index, const std::string& Name, int32_t DateTim
   file.Shown = shown;
   file.DateTime = DateTime;
   file.Replace = existing.Kind != platform::ekNone || FSettings.Mode == rmAll;
+  file.ProtectedKnown = FProtected.size();
   FByKey[key].second = &file;
   FCurrent = &file;
   FDirect = false;
@@ -233,20 +252,28 @@ void TExtraction::EndEntry(const std::string& Damage) {
 }
 
 void TExtraction::Give(TJob Job) {
+  // The files of one folder go to one writer: files made in one folder wait
+  // for each other on the folder's lock in the system, files of several
+  // folders are made at once.
+  const platform::TNameParts& parts = Job.File->Parts;
+  size_t writer = std::hash<std::string>()(Joined(parts, parts.size() - 1, '\\')) % FJobs.size();
   std::unique_lock<std::mutex> lock(FLock);
-  FChanged.wait(lock, [&] { return FQueuedBytes < kQueuedBytes || FJobs.empty(); });
+  FChanged.wait(lock, [&] { return FQueuedBytes < kQueuedBytes || FQueuedJobs == 0; });
   FQueuedBytes += Job.Data.size();
-  FJobs.push_back(std::move(Job));
+  FJobs[writer].push_back(std::move(Job));
+  ++FQueuedJobs;
   FChanged.notify_all();
 }
 
-void TExtraction::Work() {
+void TExtraction::Work(size_t Writer) {
+  std::deque<TJob>& jobs = FJobs[Writer];
   std::unique_lock<std::mutex> lock(FLock);
   for (;;) {
-    FChanged.wait(lock, [&] { return FStop || !FJobs.empty(); });
-    if (FJobs.empty()) return;
-    TJob job = std::move(FJobs.front());
-    FJobs.pop_front();
+    FChanged.wait(lock, [&] { return FStop || !jobs.empty(); });
+    if (jobs.empty()) return;
+    TJob job = std::move(jobs.front());
+    jobs.pop_front();
+    --FQueuedJobs;
     ++FBusy;
     lock.unlock();
     if (job.Commit)
@@ -287,8 +314,9 @@ void TExtraction::CommitOne(TFile& File) {
     return;
   }
   std::string reason;
-  // Checked again now: a volume read after the entry came may have the name.
-  if (IsProtected(File.Parts)) {
+  // Checked again now when a volume was opened after the entry came: it may
+  // have the name.
+  if (File.ProtectedKnown < FProtected.size() && IsProtected(File.Parts)) {
     File.Temp.reset();
     Refuse(File.Shown, "it is a file of the archive being read");
     return;
@@ -304,7 +332,7 @@ void TExtraction::CommitOne(TFile& File) {
 
 void TExtraction::WaitForWriters() {
   std::unique_lock<std::mutex> lock(FLock);
-  FChanged.wait(lock, [&] { return FJobs.empty() && FBusy == 0; });
+  FChanged.wait(lock, [&] { return FQueuedJobs == 0 && FBusy == 0; });
 }
 
 std::string TExtraction::WriteFailure() const {

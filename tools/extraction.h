@@ -86,7 +86,8 @@ class TExtraction : public IEntrySink {
     std::string Shown;           // as the user reads it
     int32_t DateTime = 0;
     bool Replace = true;
-    bool Superseded = false;  // a later entry of the run took its name
+    bool Superseded = false;    // a later entry of the run took its name
+    size_t ProtectedKnown = 0;  // volumes protected when the entry came
     std::unique_ptr<platform::ITempFile> Temp;
     std::string Failure;  // the write's reason, when it failed
   };
@@ -99,12 +100,14 @@ class TExtraction : public IEntrySink {
   // The target of stored Name below the destination, or a reason it has none.
   bool TargetOf(const std::string& Name, platform::TNameParts& Parts, std::string& Stored, std::string& Why);
   bool Decide(const platform::TEntryInfo& Existing, int32_t DateTime) const;
-  bool FolderOnTheWayIsLink(const platform::TNameParts& Parts, std::string& Link);
+  // Whether a folder on the way to Parts is a link or no folder (Link: the
+  // first); New: one of them is missing, so that this run makes it.
+  bool FolderOnTheWayIsLink(const platform::TNameParts& Parts, std::string& Link, bool& New);
   bool IsProtected(const platform::TNameParts& Parts);
   void Refuse(const std::string& Shown, const std::string& Why);
   // Writer threads.
   void Give(TJob Job);
-  void Work();
+  void Work(size_t Writer);
   void WriteWhole(TFile& File, const std::vector<uint8_t>& Data);
   void CommitOne(TFile& File);
   void WaitForWriters();
@@ -123,13 +126,14 @@ class TExtraction : public IEntrySink {
   // Every file of the run, in archive order, and who has each name.
   std::deque<TFile> FFiles;
   std::map<std::string, std::pair<std::string, TFile*>> FByKey;  // key -> stored name, file
-  std::set<std::string> FSoundFolders;
+  std::set<std::string> FSoundFolders, FNewFolders;
   std::vector<platform::TNameParts> FMissingFolders;
   std::vector<std::string> FProblems;
   // Writers.
   std::mutex FLock;
   std::condition_variable FChanged;
-  std::deque<TJob> FJobs;
+  std::vector<std::deque<TJob>> FJobs;  // one queue per writer
+  size_t FQueuedJobs = 0;
   size_t FQueuedBytes = 0, FBusy = 0;
   bool FStop = false;
   std::vector<std::thread> FThreads;
