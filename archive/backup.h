@@ -223,6 +223,12 @@ class TBackupFile : public TComponent {
   TStream* SourceStream() const { return FSourceStream; }
 
  private:
+  // Restore and ReadArchiveInfo from the caller's Stream (FromStream: no
+  // volumes can follow) or from the archive file ArchiveName, which is
+  // opened and closed here.
+  bool RestoreFrom(bool FromStream, TStream* Stream, const std::string& ArchiveName, const std::string& DestDir);
+  void ReadInfoFrom(bool FromStream, TStream* Stream, const std::string& ArchiveName, TStringList* List,
+                    std::string& Title);
   // Reports Code once: to OnError when assigned, else in an error box.
   void ReportError(int32_t Code);
   // Reads one data section from Source; with Write, its bytes go to

@@ -89,8 +89,7 @@ class TCappedMemoryStream : public TMemoryStream {
 
 // The file behind a run's source: the archive file, or the file of the
 // caller's stream; "" when there is none.
-std::string SourceFileName(const std::string& ArchiveName, TStream* Source) {
-  if (ArchiveName != kStreamName) return ArchiveName;
+std::string SourceFileName(TStream* Source) {
   auto* file = dynamic_cast<TFileStream*>(Source);
   return file ? file->FileName() : std::string();
 }
@@ -174,6 +173,13 @@ void TBackupFile::AfterBlockRecord(bool CountProgress, uint32_t Produced) {
 }
 
 bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& DestDir) {
+  // ":STREAM" names the stream a caller gave before.
+  return ArchiveName == kStreamName ? RestoreFrom(true, FSourceStream, std::string(), DestDir)
+                                    : RestoreFrom(false, nullptr, ArchiveName, DestDir);
+}
+
+bool TBackupFile::RestoreFrom(bool FromStream, TStream* Stream, const std::string& ArchiveName,
+                              const std::string& DestDir) {
   std::string destDir = DestDir;
   if (!destDir.empty() && destDir.back() != '\\') destDir += '\\';
   SetError(beNone, "");
@@ -185,9 +191,9 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
   std::unique_ptr<TFileStream> ownSource;
   TStream* source = nullptr;
   std::unique_ptr<archive::TRecordReader> reader;
-  const bool fromStream = ArchiveName == kStreamName;
+  const bool fromStream = FromStream;
   if (fromStream) {
-    source = FSourceStream;
+    source = Stream;
   } else if (!FFiles.FileExists(ArchiveName)) {
     return false;
   }
@@ -223,7 +229,7 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
   // The files this run reads from, which are never restore targets: the
   // archive, each volume opened, or the file behind the caller's stream.
   std::vector<std::string> readFiles;
-  if (std::string file = SourceFileName(ArchiveName, source); !file.empty()) readFiles.push_back(file);
+  if (std::string file = fromStream ? SourceFileName(source) : ArchiveName; !file.empty()) readFiles.push_back(file);
   int volume = 1;
 
   bool ended = false;
@@ -414,13 +420,21 @@ bool TBackupFile::RestoreFromStream(TStream* Stream, const std::string& DestDir)
   if (!Stream) return false;
   FSourceStream = Stream;
   try {
-    return Restore(kStreamName, DestDir);
+    return RestoreFrom(true, Stream, std::string(), DestDir);
   } catch (const std::exception&) {
     return false;
   }
 }
 
 void TBackupFile::ReadArchiveInfo(const std::string& ArchiveName, TStringList* List, std::string& Title) {
+  if (ArchiveName == kStreamName)
+    ReadInfoFrom(true, FSourceStream, std::string(), List, Title);
+  else
+    ReadInfoFrom(false, nullptr, ArchiveName, List, Title);
+}
+
+void TBackupFile::ReadInfoFrom(bool FromStream, TStream* Stream, const std::string& ArchiveName, TStringList* List,
+                               std::string& Title) {
   Title.clear();
   FTotalSize = 0;
   FFileCount = 0;
@@ -428,8 +442,8 @@ void TBackupFile::ReadArchiveInfo(const std::string& ArchiveName, TStringList* L
 
   std::unique_ptr<TFileStream> ownSource;
   TStream* source = nullptr;
-  if (ArchiveName == kStreamName) {
-    source = FSourceStream;
+  if (FromStream) {
+    source = Stream;
   } else {
     if (!FFiles.FileExists(ArchiveName)) return;
     try {
@@ -462,7 +476,7 @@ void TBackupFile::ReadArchiveInfo(const std::string& ArchiveName, TStringList* L
         // A zlib error in the list is an unreadable list, not a shorter one.
         if (!FContinueFlag) throw Exception(BackupErrorMessage(beCompressionError));
         // So is a list that goes on in the next volume: only its start is here.
-        if (ListGoesOnInNextVolume(*source, FFiles, SourceFileName(ArchiveName, source)))
+        if (ListGoesOnInNextVolume(*source, FFiles, FromStream ? SourceFileName(source) : ArchiveName))
           throw Exception(BackupErrorMessage(beInvalidArchive));
         text.SetPosition(0);
         List->LoadFromStream(text);
@@ -478,7 +492,7 @@ void TBackupFile::ReadArchiveInfoFromStream(TStream* Stream, TStringList* List, 
   if (!Stream) return;
   FSourceStream = Stream;
   try {
-    ReadArchiveInfo(kStreamName, List, Title);
+    ReadInfoFrom(true, Stream, std::string(), List, Title);
   } catch (const std::exception&) {
     Title.clear();
   }

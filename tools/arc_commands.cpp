@@ -609,9 +609,10 @@ class TCommands {
     bool sound = report.Broken.empty() &&
                  (soundOnly ? std::all_of(report.DamagedEntries.begin(), report.DamagedEntries.end(), leftOut)
                             : report.Damaged.empty());
+    // Finish waits for the writers: what failed is known after it.
+    int placed = extraction->Finish(sound);
     const std::string writeFailure = extraction->WriteFailure();
     const std::vector<std::string> problems = extraction->Problems();
-    int placed = extraction->Finish(sound && writeFailure.empty());
     if (placed == 0) RemoveMadeFolders(extraction, dest, dir, dirExisted);
     FBar->Finish();
     if (!soundOnly)
