@@ -49,7 +49,7 @@ class ArcCommandsTest : public testarc::ArcRunTest {
   std::vector<int> FPipes;
 };
 
-TEST_F(ArcCommandsTest, ListAndTestFailOnEveryProperPrefixAndListNeedsOnlyTheHeaderAndList) {
+TEST_F(ArcCommandsTest, ListAndTestFailOnEveryProperPrefixAndListShowsWhatItRead) {
   const std::vector<FileSpec> files = {{"c:\\r\\a.txt", kDate2005, std::string(20000, 'a')},
                                        {"c:\\r\\empty", kDate2005, ""},
                                        {"c:\\r\\b.txt", kDate2005, "bee"}};
@@ -60,7 +60,10 @@ TEST_F(ArcCommandsTest, ListAndTestFailOnEveryProperPrefixAndListNeedsOnlyTheHea
     SCOPED_TRACE("prefix of " + std::to_string(n) + " bytes");
     Put("p.arc", full.substr(0, n));
     Result listed = Run({"list", "p.arc"});
-    EXPECT_EQ(listed.Status, n < infoEnd ? arc::esFailure : arc::esSuccess) << listed.Err;
+    EXPECT_EQ(listed.Status, n < full.size() ? arc::esFailure : arc::esSuccess) << listed.Err;
+    if (n < full.size()) {
+      EXPECT_NE(listed.Err.find("p.arc"), std::string::npos) << listed.Err;
+    }
     if (n >= infoEnd) {
       EXPECT_NE(listed.Out.find("c:\\r\\b.txt  2005-06-01 12:00:00  3\n"), std::string::npos);
     }
