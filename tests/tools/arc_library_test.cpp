@@ -51,6 +51,29 @@ TEST(SourceSpec, SplitsAtTheFirstEqualsBeforeADrivePath) {
   EXPECT_EQ(source, "x=c:rel");
 }
 
+TEST(SourceSpec, AFolderIsStoredAsNamedBelowADriveAndDotDotIsRefused) {
+  const struct {
+    const char* Typed;
+    const char* Stored;  // nullptr: refused
+  } cases[] = {
+      {"src", "c:\\src"},
+      {"./src/", "c:\\src"},
+      {"a//b/./c", "c:\\a\\b\\c"},
+      {"/data/src", "c:\\data\\src"},
+      {"D:\\work\\src", "d:\\work\\src"},
+      {".", "c:\\"},
+      {"../src", nullptr},
+      {"src/../x", nullptr},
+  };
+  for (const auto& c : cases) {
+    std::string stored = "unchanged";
+    EXPECT_EQ(arc::FolderStoredName(c.Typed, stored), c.Stored != nullptr) << c.Typed;
+    if (c.Stored) {
+      EXPECT_EQ(stored, c.Stored) << c.Typed;
+    }
+  }
+}
+
 TEST(InstallerImage, PaddingMakesTheWholeFileAMultipleOfEight) {
   for (int64_t stub = 0; stub < 20; ++stub)
     for (int64_t archive = 12; archive < 30; ++archive) {
