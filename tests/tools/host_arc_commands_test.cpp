@@ -283,7 +283,9 @@ TEST_F(ArcCommandsTest, NamesAreConvertedOnceForTheTerminalAndCountsTakeTheirPlu
       {{"list", "a.arc"}, "c:\\Societ\xC3\xA0\\bilancio.txt  ", ""},
       {{"test", "a.arc"}, "a.arc: 1 file, 1 volume, all blocks sound", ""},
       {{"extract", "a.arc", "-d", "out", "--full-path"}, "a.arc: 1 file restored\n", "out/" + folder + "/bilancio.txt"},
-      {{"installer", "--stub", "stub.exe", "-o", "setup.exe", "a.arc"}, "setup.exe: 1 file, ", ""},
+      {{"installer", "--stub", "stub.exe", "-o", "setup.exe", "a.arc"},
+       " bytes (stub stub.exe, 68 bytes; archive a.arc",
+       ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Args[0]);
@@ -296,8 +298,6 @@ TEST_F(ArcCommandsTest, NamesAreConvertedOnceForTheTerminalAndCountsTakeTheirPlu
     EXPECT_EQ((r.Out + r.Err).find("\xC3\x83"), std::string::npos);  // "Ã": converted twice
   }
   EXPECT_EQ(Get("out/" + folder + "/bilancio.txt"), "1");
-  EXPECT_NE(Run({"installer", "--stub", "stub.exe", "-o", "setup.exe", "a.arc"}).Out.find("stub stub.exe"),
-            std::string::npos);
 }
 
 }  // namespace
