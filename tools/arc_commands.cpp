@@ -206,7 +206,12 @@ class TProgressBar {
     FName = Shown;
     int filled = Percent * 30 / 100;
     std::string shown = Shown;
-    if (shown.size() > 40) shown = "..." + shown.substr(shown.size() - 37);
+    if (shown.size() > 40) {
+      // The tail, not starting inside a UTF-8 character.
+      size_t from = shown.size() - 37;
+      while (from < shown.size() && (static_cast<unsigned char>(shown[from]) & 0xC0) == 0x80) ++from;
+      shown = "..." + shown.substr(from);
+    }
     char pct[8];
     std::snprintf(pct, sizeof pct, "%3d%%", Percent);
     FErr << "\r[" << std::string(size_t(filled), '#') << std::string(size_t(30 - filled), '.') << "] " << pct << ' '
