@@ -1,6 +1,7 @@
 #include "tools/arc_commands.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -11,12 +12,15 @@
 #include "archive/format.h"
 #include "archive/payload.h"
 #include "archive/progress.h"
+#include "archive/record_reader.h"
 #include "archive/volume_writer.h"
 #include "archive/volumes.h"
 #include "platform/destination.h"
 #include "platform/dostime.h"
+#include "platform/folder_walk.h"
 #include "runtime/exceptions.h"
 #include "runtime/stringlist.h"
+#include "runtime/windows_path.h"
 #include "tools/arc_options.h"
 #include "tools/archive_check.h"
 #include "tools/extraction.h"
@@ -57,10 +61,20 @@ const char kCreateHelp[] =
     "                           ARCHIVE, then ARCHIVE with the extension .002,\n"
     "                           .003, ...; at least 16412 bytes (more for very\n"
     "                           long titles or names)\n"
+    "      --force              replace an existing ARCHIVE that is not an archive\n"
     "  -q, --quiet              no progress bar and no summary\n"
     "  -h, --help               this text\n"
+    "ARCHIVE is written under a temporary name beside it and renamed over it\n"
+    "when complete (a symbolic link there is replaced, not followed); volumes\n"
+    "are written in place. An ARCHIVE that is one of the FILEs by any name (a\n"
+    "link, '..', a hard link) is refused before anything is written, and so is\n"
+    "an existing ARCHIVE that is not an archive, unless --force.\n"
     "A FILE is stored under its absolute path written as a Windows path on\n"
-    "drive Z: (/home/u/a.txt is stored as Z:\\home\\u\\a.txt). Write\n"
+    "drive Z: (/home/u/a.txt is stored as Z:\\home\\u\\a.txt). A folder is stored\n"
+    "as it was named, below drive c: (src as c:\\src\\..., /data/src as\n"
+    "c:\\data\\src\\...), so that extract --full-path makes it again as named; a\n"
+    "folder named with '..' is refused. Folders with no file below them are left\n"
+    "out (an archive holds files only) and counted in a message. Write\n"
     "SOURCE=STORED to store SOURCE under the name STORED: the argument is split\n"
     "at the first '=' followed by a drive letter, a colon and a backslash, so\n"
     "build/a=1.exe=c:\\release\\a.exe stores build/a=1.exe as c:\\release\\a.exe.\n"
@@ -74,6 +88,9 @@ const char kListHelp[] =
     "Shows the archive's title, its totals and one line per file: the stored\n"
     "name, the date and time, the size in bytes. An archive with stored blocks\n"
     "(written at level none) is said to be one that cannot be checked.\n"
+    "Every record is read to the end marker, the data passed over by its\n"
+    "length (test checks the data): an archive that is cut short or whose\n"
+    "records are broken ends with exit status 1 after what could be shown.\n"
     "  -h, --help               this text\n"
     "Example: velto-arc list velto.arc\n";
 
@@ -125,8 +142,14 @@ const char kInstallerHelp[] =
     "single-volume archive.\n"
     "      --stub STUB.exe      the installer program\n"
     "  -o, --output SETUP.exe   the installer to write\n"
+    "      --force              replace an existing SETUP.exe that holds no archive\n"
     "  -h, --help               this text\n"
-    "STUB.exe must be a Windows executable image.\n"
+    "STUB.exe must be a Windows executable image. SETUP.exe is written under a\n"
+    "temporary name beside it and renamed over it when complete; one that is\n"
+    "STUB.exe or ARCHIVE by any name (a link, '..', a hard link) is refused\n"
+    "before anything is written, and so is an existing SETUP.exe that holds no\n"
+    "archive, unless --force. Prints the size of what it made, its files and\n"
+    "the stub used.\n"
     "Example: velto-arc installer --stub stub.exe -o setup.exe velto.arc\n";
 
 // A usage error: the message and the command whose help to point at.
@@ -172,17 +195,23 @@ std::string DateTimeText(int32_t Dos) {
   return buf;
 }
 
-// The progress bar on standard error, drawn only on a terminal.
+// The progress bar on standard error, drawn only on a terminal. It shows
+// names as given: already in the terminal's encoding.
 class TProgressBar {
  public:
-  TProgressBar(std::ostream& Err, IConsole& Console, bool Enabled) : FErr(Err), FConsole(Console), FEnabled(Enabled) {}
-  void Show(const std::string& Name, int Percent) {
-    if (!FEnabled || (Percent == FPercent && Name == FName)) return;
+  TProgressBar(std::ostream& Err, bool Enabled) : FErr(Err), FEnabled(Enabled) {}
+  void Show(const std::string& Shown, int Percent) {
+    if (!FEnabled || (Percent == FPercent && Shown == FName)) return;
     FPercent = Percent;
-    FName = Name;
+    FName = Shown;
     int filled = Percent * 30 / 100;
-    std::string shown = FConsole.ToTerminal(Name);
-    if (shown.size() > 40) shown = "..." + shown.substr(shown.size() - 37);
+    std::string shown = Shown;
+    if (shown.size() > 40) {
+      // The tail, not starting inside a UTF-8 character.
+      size_t from = shown.size() - 37;
+      while (from < shown.size() && (static_cast<unsigned char>(shown[from]) & 0xC0) == 0x80) ++from;
+      shown = "..." + shown.substr(from);
+    }
     char pct[8];
     std::snprintf(pct, sizeof pct, "%3d%%", Percent);
     FErr << "\r[" << std::string(size_t(filled), '#') << std::string(size_t(30 - filled), '.') << "] " << pct << ' '
@@ -197,7 +226,6 @@ class TProgressBar {
 
  private:
   std::ostream& FErr;
-  IConsole& FConsole;
   bool FEnabled;
   bool FDrawn = false;
   int FPercent = -1;
@@ -272,8 +300,11 @@ class TCommands {
   }
 
  private:
-  // Shown names and paths, in the terminal's encoding.
+  // Text for the terminal: Show for the archive's text (Windows-1252: stored
+  // names, titles, the component's messages), ShowPath for names in the
+  // system's encoding (paths as typed or as the system gives them).
   std::string Show(const std::string& Text) { return FConsole.ToTerminal(Text); }
+  std::string ShowPath(const std::string& Name) { return FConsole.ShownName(Name); }
   // Text typed on the command line, as Windows-1252.
   std::string Typed(const std::string& Text, const std::string& What) {
     std::string out;
@@ -294,27 +325,26 @@ class TCommands {
     FOut << Help;
     return true;
   }
-  void StartBar(bool Quiet) {
-    FBar = std::make_unique<TProgressBar>(FErr, FConsole, !Quiet && FConsole.ErrIsTerminal());
-  }
+  void StartBar(bool Quiet) { FBar = std::make_unique<TProgressBar>(FErr, !Quiet && FConsole.ErrIsTerminal()); }
 
   // Opens ARCHIVE (a host path given by the user) and finds the archive in it.
   TOpenedArchive OpenArchive(const std::string& Given, std::string& Path) {
     Path = FConsole.ComponentPath(Given);
     platform::IFileSystem& files = FConsole.Files();
-    if (!files.FileExists(Path)) throw EFailure{Show(Given) + ": no such archive file"};
+    if (!files.FileExists(Path)) throw EFailure{ShowPath(Given) + ": no such archive file"};
     TOpenedArchive a;
     try {
       a.Stream = files.OpenFile(Path, fmOpenRead | fmShareDenyNone);
     } catch (const EStreamError& e) {
-      throw EFailure{BackupErrorMessage(beCannotReadArchive) + ": " + Show(Given) + " (" + Show(e.Message()) + ")"};
+      throw EFailure{BackupErrorMessage(beCannotReadArchive) + ": " + ShowPath(Given) + " (" + ShowPath(e.Message()) +
+                     ")"};
     }
     // The archive is read by seeking: a pipe is refused as such.
     if (a.Stream->Size() < 0 || a.Stream->Seek(0, TSeekOrigin::soBeginning) != 0)
-      throw EFailure{BackupErrorMessage(beCannotReadArchive) + ": " + Show(Given) +
+      throw EFailure{BackupErrorMessage(beCannotReadArchive) + ": " + ShowPath(Given) +
                      " (not a regular file: an archive is read by seeking)"};
     if (!archive::FindArchiveStart(*a.Stream, a.Start))
-      throw EFailure{BackupErrorMessage(beInvalidArchive) + ": " + Show(Given) +
+      throw EFailure{BackupErrorMessage(beInvalidArchive) + ": " + ShowPath(Given) +
                      " (an executable without a payload trailer)"};
     a.Stream->SetPosition(a.Start);
     return a;
@@ -354,7 +384,7 @@ class TCommands {
           return nullptr;
         }
         if (FOwner.FBar) FOwner.FBar->Finish();
-        FOwner.FErr << "Volume " << Number << " (" << FOwner.Show(Name)
+        FOwner.FErr << "Volume " << Number << " (" << FOwner.ShowPath(Name)
                     << ") is missing. Put it there and press Enter, or type q to stop: " << std::flush;
         std::string line;
         if (!FOwner.FConsole.ReadLine(line) || line == "q" || line == "Q") {
@@ -382,12 +412,72 @@ class TCommands {
     std::map<int, std::unique_ptr<TFileStream>> FOpened;
   };
 
+  // A file that create or installer reads: its id and the name it was given
+  // by (or found by, below a folder given).
+  struct TInput {
+    platform::TFileId Id;
+    std::string Given;
+  };
+  void AddInput(std::vector<TInput>& Inputs, const std::string& Path, const std::string& Given) {
+    platform::TFileId id;
+    if (platform::FileIdOf(FConsole.DisplayPath(Path), id)) Inputs.push_back({id, Given});
+  }
+  // An output that is one of the inputs, by any name (a link, "..", a hard
+  // link: the same file id), is refused before anything is written.
+  void RefuseInput(const std::string& Path, const std::string& Given, const std::vector<TInput>& Inputs) {
+    platform::TFileId id;
+    if (!platform::FileIdOf(FConsole.DisplayPath(Path), id)) return;
+    for (const TInput& input : Inputs)
+      if (input.Id == id)
+        throw EUsage{ShowPath(Given) + " is the input " + ShowPath(input.Given) +
+                     " (the same file); nothing was written"};
+  }
+  // An existing output that holds none of our archives (plain, or behind an
+  // installer's image) is replaced only with --force.
+  void RefuseForeign(const std::string& Path, const std::string& Given, bool Force) {
+    platform::IFileSystem& files = FConsole.Files();
+    if (Force || !files.FileExists(Path)) return;
+    bool ours = false;
+    try {
+      std::unique_ptr<TFileStream> stream = files.OpenFile(Path, fmOpenRead | fmShareDenyNone);
+      int64_t start = 0;
+      if (stream->Size() > 0 && archive::FindArchiveStart(*stream, start)) {
+        stream->SetPosition(start);
+        archive::TRecordReader reader(*stream);
+        reader.ReadHeader();
+        archive::TRecord first = reader.NextRecord(1);
+        ours = first.Kind == archive::rkEntry && first.Name == archive::kFileListName;
+      }
+    } catch (const Exception&) {
+    }
+    if (!ours)
+      throw EUsage{ShowPath(Given) + " exists and is not an archive; nothing was written (--force replaces it)"};
+  }
+  // Makes the file Path (given as Given) under a temporary name beside it:
+  // Write gets the temporary file's path and fills it; the file is renamed
+  // over Path only when Write returns true, and removed otherwise (also
+  // when Write raises, or on an interrupt). False, with nothing made, when
+  // Path's folder does not exist.
+  bool WriteBeside(const std::string& Path, const std::string& Given,
+                   const std::function<bool(const std::string& TempPath)>& Write) {
+    std::string folder = FolderPart(Path), reason;
+    if (!FConsole.Files().DirectoryExists(folder)) return false;
+    std::unique_ptr<platform::IDestination> dest = platform::OpenDestination(FConsole.DisplayPath(folder), reason);
+    std::unique_ptr<platform::ITempFile> temp = dest ? dest->NewTempFile({}, reason) : nullptr;
+    if (!temp || !temp->Close(reason)) throw EFailure{"cannot write to " + ShowPath(Given) + ": " + ShowPath(reason)};
+    if (!Write(WithTrailingBackslash(folder) + temp->TempName())) return true;
+    if (!temp->Commit(FileNamePart(Path), true, reason))
+      throw EFailure{"cannot write to " + ShowPath(Given) + ": " + ShowPath(reason)};
+    return true;
+  }
+
   int Create(const std::vector<std::string>& Args) {
     FCommand = "create";
     TParsedOptions a = Options(Args, {{'t', "title", true},
                                       {'l', "level", true},
                                       {'j', "jobs", true},
                                       {0, "volume-size", true},
+                                      {0, "force", false},
                                       {'q', "quiet", false}});
     if (HelpAsked(a, kCreateHelp)) return esSuccess;
     if (a.Positional.size() < 2) throw EUsage{a.Positional.empty() ? "no archive given" : "no file given"};
@@ -409,56 +499,100 @@ class TCommands {
     backup.CompressionThreads = int(n);
 
     std::vector<TBackupFile::TSourceFile> files;
-    std::map<std::string, std::string> given;  // component path -> as typed
+    std::map<std::string, std::string> shown;  // component path -> as the terminal shows it
+    std::vector<TInput> inputs;
     size_t longest = 0;
+    int emptyFolders = 0;
     for (size_t i = 1; i < a.Positional.size(); ++i) {
       std::string source, stored;
       SplitSourceSpec(a.Positional[i], source, stored);
       if (source.empty()) throw EUsage{"'" + a.Positional[i] + "' names no source file"};
       std::string path = FConsole.ComponentPath(source);
       if (!stored.empty()) stored = Typed(stored, "the stored name " + stored);
-      // A folder stands for the files below it, sorted, each stored as its
-      // own path would be (or below STORED).
-      std::vector<std::string> found{path};
-      if (FConsole.IsFolder(path)) found = FConsole.FilesBelow(path);
-      for (const std::string& file : found) {
-        // The part that comes from the system's names is converted.
-        std::string host = stored.empty() ? file : file.substr(path.size()), name;
-        if (!FConsole.StoredName(host, name))
-          throw EFailure{"cannot store " + FConsole.DisplayPath(file) + ": its name has characters Windows-1252 lacks"};
-        name = stored + name;
-        given[file] = file == path ? source : FConsole.DisplayPath(file);
+      if (!FConsole.Folders().IsFolder(path)) {
+        // A file: stored under STORED, or under its own absolute path.
+        std::string name = stored;
+        if (name.empty() && !FConsole.StoredName(path, name))
+          throw EFailure{"cannot store " + ShowPath(source) + ": its name has characters Windows-1252 lacks"};
+        AddInput(inputs, path, source);
+        shown[path] = ShowPath(source);
+        files.push_back({path, name});
+        longest = std::max(longest, name.size());
+        continue;
+      }
+      // A folder stands for the files below it, sorted, stored below STORED
+      // or below the folder as it was named.
+      if (stored.empty()) {
+        std::string typed;
+        if (!FConsole.StoredName(source, typed))
+          throw EFailure{"cannot store " + ShowPath(source) + ": its name has characters Windows-1252 lacks"};
+        if (!FolderStoredName(typed, stored))
+          throw EUsage{"'" + source + "': a folder named with '..' cannot be stored as named (write " + source +
+                       "=c:\\NAME to store it as c:\\NAME)"};
+      }
+      platform::TFolderFiles below;
+      std::string reason;
+      if (!FConsole.Folders().FilesBelow(path, below, reason)) throw EFailure{ShowPath(reason)};
+      emptyFolders += below.EmptyFolders;
+      for (const std::string& rel : below.Files) {
+        std::string file = WithTrailingBackslash(path) + rel, name;
+        if (!FConsole.StoredName(rel, name))
+          throw EFailure{"cannot store " + ShowPath(FConsole.DisplayPath(file)) +
+                         ": its name has characters Windows-1252 lacks"};
+        name = WithTrailingBackslash(stored) + name;
+        AddInput(inputs, file, FConsole.DisplayPath(file));
+        shown[file] = ShowPath(FConsole.DisplayPath(file));
         files.push_back({file, name});
         longest = std::max(longest, name.size());
       }
     }
+    const std::string& given = a.Positional[0];
+    std::string archivePath = FConsole.ComponentPath(given);
     if (a.Has("volume-size")) {
       long long min = archive::MinVolumeSize(backup.BackupTitle.size(), longest), size = 0;
       if (!ParseNumber(a.Get("volume-size"), 1, 0x7FFFFFFF, size))
         throw EUsage{"--volume-size needs a number of bytes up to 2147483647"};
       if (size < min) throw EUsage{"--volume-size must be at least " + std::to_string(min) + " bytes for these files"};
       backup.MaxSize = int32_t(size);
+      // Volumes are written in place, as before: none of their names may be
+      // an input.
+      for (int v = 2; v <= archive::kMaxVolumeNumber; ++v) {
+        std::string volume = archive::VolumeFileName(archivePath, v);
+        RefuseInput(volume, FConsole.DisplayPath(volume), inputs);
+      }
     }
+    RefuseInput(archivePath, given, inputs);
+    RefuseForeign(archivePath, given, a.Has("force"));
+
     bool quiet = a.Has("quiet");
     StartBar(quiet);
     int32_t error = 0;
     backup.OnError = [&](TObject*, const int32_t Code, const std::string&) { error = Code; };
     backup.OnProgress = [&](TObject*, const std::string& Name, TPercentage Percent, bool&) {
-      FBar->Show(given.count(Name) ? given[Name] : Name, Percent);
+      auto it = shown.find(Name);
+      FBar->Show(it != shown.end() ? it->second : ShowPath(Name), Percent);
     };
     int volumes = 1;
     backup.OnNeedDisk = [&](TObject*, uint16_t, bool&) { ++volumes; };
-    std::string archivePath = FConsole.ComponentPath(a.Positional[0]);
-    bool ok = backup.Backup(archivePath, files);
+    bool ok = false;
+    if (backup.MaxSize > 0)
+      ok = backup.Backup(archivePath, files);
+    else if (!WriteBeside(archivePath, given,
+                          [&](const std::string& TempPath) { return ok = backup.Backup(TempPath, files); }))
+      error = beCannotWriteArchive;
     FBar->Finish();
     if (!ok) {
-      std::string concerned = a.Positional[0];
-      if (error == beCannotReadFile && given.count(backup.CurrentFileName()))
-        concerned = given[backup.CurrentFileName()];
-      throw EFailure{BackupErrorMessage(error ? error : beCannotWriteArchive) + ": " + Show(concerned)};
+      std::string concerned = ShowPath(given);
+      if (error == beCannotReadFile && shown.count(backup.CurrentFileName()))
+        concerned = shown[backup.CurrentFileName()];
+      throw EFailure{BackupErrorMessage(error ? error : beCannotWriteArchive) + ": " + concerned};
     }
+    if (emptyFolders > 0)
+      FErr << "velto-arc: " << Counted(emptyFolders, "empty folder", "empty folders")
+           << " left out: an archive holds files only\n";
     if (!quiet)
-      FOut << Show(a.Positional[0]) << ": " << backup.FileCount() << " files, " << backup.TotalSize() << " bytes"
+      FOut << ShowPath(given) << ": " << Counted(backup.FileCount(), "file", "files") << ", "
+           << Counted(backup.TotalSize(), "byte", "bytes")
            << (volumes > 1 ? ", " + std::to_string(volumes) + " volumes" : std::string()) << "\n";
     return esSuccess;
   }
@@ -476,7 +610,7 @@ class TCommands {
     TStringList list;
     std::string title;
     backup.ReadArchiveInfoFromStream(archive.Stream.get(), &list, title);
-    if (error) throw EFailure{BackupErrorMessage(error) + ": " + Show(a.Positional[0])};
+    if (error) throw EFailure{BackupErrorMessage(error) + ": " + ShowPath(a.Positional[0])};
     FOut << "Title: " << Show(title) << "\n";
     FOut << "Files: " << backup.FileCount() << "\n";
     FOut << "Total size: " << backup.TotalSize() << " bytes\n";
@@ -496,7 +630,17 @@ class TCommands {
     }
     archive.Stream->SetPosition(archive.Start);
     TVolumeSet volumes(*this, archive, path, false);
+    // The records to the end marker, every block passed over by its length:
+    // a cut archive, or one whose structure is broken, is found here.
     TCheckReport scan = ScanArchive(*archive.Stream, volumes.Opener());
+    if (!scan.MissingVolume.empty()) throw EFailure{"volume " + ShowPath(scan.MissingVolume) + " is missing"};
+    if (!scan.Broken.empty())
+      throw EFailure{BackupErrorMessage(beInvalidArchive) + ": " + ShowPath(a.Positional[0]) + " (" +
+                     Show(scan.Broken) + ")"};
+    if (scan.Files != scan.FileCount)
+      throw EFailure{BackupErrorMessage(beInvalidArchive) + ": " + ShowPath(a.Positional[0]) + " (the header counts " +
+                     Counted(scan.FileCount, "file", "files") + ", the archive holds " + std::to_string(scan.Files) +
+                     ")"};
     if (scan.StoredBlocks > 0)
       FOut << "Stored blocks: " << scan.StoredBlocks << " of " << scan.Blocks
            << " (level none: no checksum, so this archive cannot be checked)\n";
@@ -513,15 +657,15 @@ class TCommands {
     TVolumeSet volumes(*this, archive, path, false);
     TCheckReport report = CheckArchive(*archive.Stream, volumes.Opener(), FConsole.Processors());
     for (const std::string& d : report.Damaged) FErr << "velto-arc: damaged entry " << Show(d) << "\n";
-    if (!report.Broken.empty()) throw EFailure{Show(a.Positional[0]) + ": " + Show(report.Broken)};
+    if (!report.Broken.empty()) throw EFailure{ShowPath(a.Positional[0]) + ": " + Show(report.Broken)};
     if (!report.Damaged.empty())
-      throw EFailure{Show(a.Positional[0]) + ": " + std::to_string(report.Damaged.size()) + " damaged"};
+      throw EFailure{ShowPath(a.Positional[0]) + ": " + std::to_string(report.Damaged.size()) + " damaged"};
     if (!a.Has("quiet"))
-      FOut << Show(a.Positional[0]) << ": " << report.Files << " files, " << report.Volumes
-           << (report.Volumes == 1 ? " volume" : " volumes") << ", all blocks sound"
-           << (report.StoredBlocks > 0
-                   ? ", " + std::to_string(report.StoredBlocks) + " stored blocks unchecked (no checksum: level none)"
-                   : std::string())
+      FOut << ShowPath(a.Positional[0]) << ": " << Counted(report.Files, "file", "files") << ", "
+           << Counted(report.Volumes, "volume", "volumes") << ", all blocks sound"
+           << (report.StoredBlocks > 0 ? ", " + Counted(report.StoredBlocks, "stored block", "stored blocks") +
+                                             " unchecked (no checksum: level none)"
+                                       : std::string())
            << "\n";
     return esSuccess;
   }
@@ -619,16 +763,16 @@ class TCommands {
       for (const std::string& d : report.Damaged) FErr << "velto-arc: damaged entry " << Show(d) << "\n";
     FailIfBroken(report, volumes, given);
     if (!sound)
-      throw EFailure{Show(given) + ": " + std::to_string(report.Damaged.size()) +
+      throw EFailure{ShowPath(given) + ": " + std::to_string(report.Damaged.size()) +
                      " damaged; nothing extracted (--sound-only restores the sound entries)"};
     // A file that could not be written: nothing was put in place.
     if (!writeFailure.empty()) throw EFailure{writeFailure};
     for (const std::string& problem : problems) FErr << "velto-arc: " << problem << "\n";
-    if (!quiet) FOut << Show(given) << ": " << Counted(placed, "file", "files") << " restored\n";
-    if (!problems.empty()) throw EFailure{Show(given) + ": " + std::to_string(problems.size()) + " not written"};
+    if (!quiet) FOut << ShowPath(given) << ": " << Counted(placed, "file", "files") << " restored\n";
+    if (!problems.empty()) throw EFailure{ShowPath(given) + ": " + std::to_string(problems.size()) + " not written"};
     if (soundOnly && FSoundOnlyDamage > 0) {
       for (const std::string& name : FLeftOut) FErr << "velto-arc: left out damaged entry " << Show(name) << "\n";
-      throw EFailure{Show(given) + ": " + Counted(int(FLeftOut.size()), "damaged entry", "damaged entries") +
+      throw EFailure{ShowPath(given) + ": " + Counted(int(FLeftOut.size()), "damaged entry", "damaged entries") +
                      " left out"};
     }
     return esSuccess;
@@ -654,9 +798,9 @@ class TCommands {
     if (Report.Broken.empty()) return;
     if (Volumes.Stopped()) throw EFailure{"extraction stopped at a missing volume; nothing extracted"};
     if (!Report.MissingVolume.empty() && !Volumes.Installer())
-      throw EFailure{"volume " + Show(Report.MissingVolume) +
+      throw EFailure{"volume " + ShowPath(Report.MissingVolume) +
                      " is missing and there is no terminal to ask for it; nothing extracted"};
-    throw EFailure{BackupErrorMessage(beInvalidArchive) + ": " + Show(Given) + " (" + Show(Report.Broken) +
+    throw EFailure{BackupErrorMessage(beInvalidArchive) + ": " + ShowPath(Given) + " (" + Show(Report.Broken) +
                    "); nothing extracted"};
   }
 
@@ -666,7 +810,7 @@ class TCommands {
 
   int Installer(const std::vector<std::string>& Args) {
     FCommand = "installer";
-    TParsedOptions a = Options(Args, {{0, "stub", true}, {'o', "output", true}});
+    TParsedOptions a = Options(Args, {{0, "stub", true}, {'o', "output", true}, {0, "force", false}});
     if (HelpAsked(a, kInstallerHelp)) return esSuccess;
     if (!a.Has("stub")) throw EUsage{"no --stub given"};
     if (!a.Has("output")) throw EUsage{"no -o given"};
@@ -676,16 +820,21 @@ class TCommands {
     std::string stubPath = FConsole.ComponentPath(stubGiven), outPath = FConsole.ComponentPath(outGiven);
     std::string archivePath = FConsole.ComponentPath(a.Positional[0]);
     auto open = [&](const std::string& Path, const std::string& Given) {
-      if (!files.FileExists(Path)) throw EFailure{Show(Given) + ": no such file"};
+      if (!files.FileExists(Path)) throw EFailure{ShowPath(Given) + ": no such file"};
       try {
         return files.OpenFile(Path, fmOpenRead | fmShareDenyNone);
       } catch (const EStreamError& e) {
-        throw EFailure{Show(Given) + ": " + Show(e.Message())};
+        throw EFailure{ShowPath(Given) + ": " + ShowPath(e.Message())};
       }
     };
     auto stub = open(stubPath, stubGiven);
-    if (!IsWindowsImage(*stub)) throw EFailure{Show(stubGiven) + ": not a Windows executable image"};
     auto archive = open(archivePath, a.Positional[0]);
+    std::vector<TInput> inputs;
+    AddInput(inputs, stubPath, stubGiven);
+    AddInput(inputs, archivePath, a.Positional[0]);
+    RefuseInput(outPath, outGiven, inputs);
+    if (!IsWindowsImage(*stub)) throw EFailure{ShowPath(stubGiven) + ": not a Windows executable image"};
+    RefuseForeign(outPath, outGiven, a.Has("force"));
     bool volumes = false;
     TCheckReport report = CheckArchive(
         *archive,
@@ -694,22 +843,29 @@ class TCommands {
           return nullptr;
         },
         FConsole.Processors());
-    if (volumes) throw EFailure{Show(a.Positional[0]) + ": an installer needs a single-volume archive"};
+    if (volumes) throw EFailure{ShowPath(a.Positional[0]) + ": an installer needs a single-volume archive"};
     if (!report.Ok())
-      throw EFailure{Show(a.Positional[0]) + ": not a sound archive (" +
+      throw EFailure{ShowPath(a.Positional[0]) + ": not a sound archive (" +
                      Show(report.Broken.empty() ? report.Damaged[0] : report.Broken) + ")"};
     if (report.StoredBlocks > 0)
-      FErr << "velto-arc: warning: " << Show(a.Positional[0]) << " has " << report.StoredBlocks
-           << " stored blocks (level none): the installer cannot find damage in them\n";
-    std::unique_ptr<TFileStream> out;
-    try {
-      out = files.OpenFile(outPath, fmCreate);
-      archive::WriteInstaller(*stub, *archive, *out);
-    } catch (const Exception& e) {
-      out.reset();
-      files.EraseFile(outPath);
-      throw EFailure{Show(outGiven) + ": " + Show(e.Message())};
-    }
+      FErr << "velto-arc: warning: " << ShowPath(a.Positional[0]) << " has "
+           << Counted(report.StoredBlocks, "stored block", "stored blocks")
+           << " (level none): the installer cannot find damage in them\n";
+    int64_t size = 0;
+    bool written = WriteBeside(outPath, outGiven, [&](const std::string& TempPath) {
+      try {
+        std::unique_ptr<TFileStream> out = files.OpenFile(TempPath, fmCreate);
+        archive::WriteInstaller(*stub, *archive, *out);
+        size = out->Size();
+      } catch (const Exception& e) {
+        throw EFailure{ShowPath(outGiven) + ": " + ShowPath(e.Message())};
+      }
+      return true;
+    });
+    if (!written) throw EFailure{ShowPath(outGiven) + ": its folder does not exist"};
+    FOut << ShowPath(outGiven) << ": " << Counted(report.Files, "file", "files") << ", " << size << " bytes (stub "
+         << ShowPath(stubGiven) << ", " << stub->Size() << " bytes; archive " << ShowPath(a.Positional[0]) << ", "
+         << archive->Size() << " bytes)\n";
     return esSuccess;
   }
 
@@ -737,6 +893,26 @@ void SplitSourceSpec(const std::string& Arg, std::string& Source, std::string& S
   }
   Source = Arg;
   Stored.clear();
+}
+
+bool FolderStoredName(const std::string& Typed, std::string& Stored) {
+  std::string rest = Typed, path;
+  char drive = 'c';
+  if (rest.size() >= 2 && rest[1] == ':' && std::isalpha(static_cast<unsigned char>(rest[0]))) {
+    drive = char(std::tolower(static_cast<unsigned char>(rest[0])));
+    rest.erase(0, 2);
+  }
+  for (size_t at = 0; at <= rest.size();) {
+    size_t end = rest.find_first_of("\\/", at);
+    if (end == std::string::npos) end = rest.size();
+    std::string part = rest.substr(at, end - at);
+    at = end + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") return false;
+    path += (path.empty() ? "" : "\\") + part;
+  }
+  Stored = std::string(1, drive) + ":\\" + path;
+  return true;
 }
 
 int RunArc(const std::vector<std::string>& Args, IConsole& Console, std::ostream& Out, std::ostream& Err) {

@@ -26,4 +26,13 @@ int RunArc(const std::vector<std::string>& Args, IConsole& Console, std::ostream
 // argument is the source and Stored is empty.
 void SplitSourceSpec(const std::string& Arg, std::string& Source, std::string& Stored);
 
+// The stored name of a folder given to create as Typed (Windows-1252): the
+// folder as named, relative to where the command runs, behind a drive part
+// ("src" and "./src/" give c:\src, "/data/src" gives c:\data\src, "d:\src"
+// gives d:\src, "." gives c:\), so that extract --full-path, which drops the
+// first three characters, makes the folder as it was named. Slashes and
+// backslashes both separate; empty and "." parts are dropped. False for a
+// name with a ".." part: it has no place below the drive.
+bool FolderStoredName(const std::string& Typed, std::string& Stored);
+
 }  // namespace arc

@@ -107,6 +107,7 @@ class TWalker {
       if (FEntries > 0) Queue({TToken::kEnd, FEntries - 1, {}, 0});
       if (FEntries == 0) FFirstIsList = record.Name == kFileListName;
       FLastName = record.Name;
+      if (!FInflate && !(FEntries == 0 && FFirstIsList)) ++FReport.Files;  // nothing is delivered: counted here
       Queue({TToken::kBegin, FEntries, record.Name, record.DateTime});
       ReadSection(FEntries++, record.Name);
     }

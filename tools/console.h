@@ -7,14 +7,17 @@
 #include <vector>
 
 #include "platform/filesystem.h"
+#include "platform/folder_walk.h"
 
 namespace arc {
 
 class IConsole {
  public:
   virtual ~IConsole() = default;
-  // The file system the archive component works on.
+  // The file system the archive component works on, and the walk of its
+  // folders (component paths).
   virtual platform::IFileSystem& Files() = 0;
+  virtual platform::IFolderWalk& Folders() = 0;
   // The Windows path the component uses for a path given on the command
   // line (made absolute first); on Linux a path on drive Z:.
   virtual std::string ComponentPath(const std::string& Path) = 0;
@@ -30,6 +33,11 @@ class IConsole {
   // Windows-1252 (false when it holds a character the code page lacks).
   virtual std::string ToTerminal(const std::string& Text) = 0;
   virtual bool FromTerminal(const std::string& Typed, std::string& Text) = 0;
+  // A name or path in the system's encoding (as typed, or as the system
+  // gives it) as the terminal shows it: the one conversion of such names
+  // for every output and progress line. A name that cannot be converted is
+  // shown as it is.
+  std::string ShownName(const std::string& Name);
   // Reads a line typed on standard input; false at its end. The same on
   // every system (console.cpp); tests replace it.
   virtual bool ReadLine(std::string& Line);
@@ -41,21 +49,6 @@ class IConsole {
   // Both keep the text as it is unless a system overrides them.
   virtual bool SystemName(const std::string& Stored, std::string& Name);
   virtual bool StoredName(const std::string& Name, std::string& Stored);
-  // These take component paths and never follow a symbolic link at the end:
-  // whether Path is itself a symbolic link;
-  virtual bool IsLink(const std::string& Path);
-  // whether Path is a folder (not a link to one);
-  virtual bool IsFolder(const std::string& Path);
-  // renames From over To, replacing a file or link at To (false with the
-  // system's reason in Reason when that fails);
-  virtual bool RenameOver(const std::string& From, const std::string& To, std::string& Reason);
-  // removes the file or link Path, when there is one;
-  virtual void RemoveEntry(const std::string& Path);
-  // the files below the folder Path, as component paths, sorted by their
-  // path bytes; links to folders are neither walked into nor listed.
-  virtual std::vector<std::string> FilesBelow(const std::string& Path);
-  // The system's reason for the system call that failed last on this thread.
-  virtual std::string LastSystemError();
 };
 
 // The console of the system the tool was built for.

@@ -6,6 +6,7 @@
 #include <clocale>
 
 #include "platform/host/host_filesystem.h"
+#include "platform/host/host_folder_walk.h"
 #include "tools/console.h"
 #include "tools/cp1252.h"
 
@@ -48,6 +49,7 @@ class PosixConsole : public IConsole {
     FUtf8 = codeset == "UTF-8" || codeset == "utf8";
   }
   platform::IFileSystem& Files() override { return FFiles; }
+  platform::IFolderWalk& Folders() override { return FWalk; }
   std::string ComponentPath(const std::string& Path) override {
     return platform::HostFileSystem::WindowsPathOf(AbsoluteHostPath(Path));
   }
@@ -76,6 +78,7 @@ class PosixConsole : public IConsole {
 
  private:
   platform::HostFileSystem FFiles;
+  platform::HostFolderWalk FWalk{FFiles};
   bool FUtf8 = false;
 };
 

@@ -4,6 +4,7 @@
 #include <io.h>
 
 #include "platform/win32/win32_filesystem.h"
+#include "platform/win32/win32_folder_walk.h"
 #include "tools/console.h"
 #include "tools/cp1252.h"
 
@@ -15,6 +16,7 @@ class Win32Console : public IConsole {
  public:
   Win32Console() { FUtf8 = GetConsoleOutputCP() == CP_UTF8; }
   platform::IFileSystem& Files() override { return FFiles; }
+  platform::IFolderWalk& Folders() override { return FWalk; }
   std::string ComponentPath(const std::string& Path) override {
     char buf[MAX_PATH * 4];
     DWORD n = GetFullPathNameA(Path.c_str(), sizeof buf, buf, nullptr);
@@ -31,16 +33,10 @@ class Win32Console : public IConsole {
     Text = Typed;  // arguments arrive in the ANSI code page
     return true;
   }
-  std::string LastSystemError() override {
-    char buf[512];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, GetLastError(), 0,
-                             buf, sizeof buf, nullptr);
-    while (n > 0 && (buf[n - 1] == '\n' || buf[n - 1] == '\r' || buf[n - 1] == '.')) --n;
-    return n ? std::string(buf, n) : "unknown error";
-  }
 
  private:
   platform::Win32FileSystem FFiles;
+  platform::Win32FolderWalk FWalk;
   bool FUtf8 = false;
 };
 

@@ -37,7 +37,7 @@ TExtraction::TExtraction(platform::IDestination& Dest, IConsole& Console, TExtra
       FSettings(std::move(Settings)),
       FProtected(std::move(Protected)),
       FSeparator(HostNameSystem() == TNameSystem::Windows ? '\\' : '/') {
-  FRootShown = FDest.Root();
+  FRootShown = FConsole.ShownName(FDest.Root());
   while (FRootShown.size() > 1 && FRootShown.back() == FSeparator) FRootShown.pop_back();
   int writers = std::max(1, FSettings.Writers);
   FJobs.resize(static_cast<size_t>(writers));

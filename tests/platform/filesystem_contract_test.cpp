@@ -3,6 +3,7 @@
 // so that both behave alike.
 #include <gtest/gtest.h>
 
+#include "platform/folder_walk.h"
 #include "runtime/exceptions.h"
 #include "tests/platform/filesystem_root.h"
 
@@ -124,6 +125,26 @@ TEST_F(FileSystemContract, EraseFileRemovesOnlyExistingFiles) {
   EXPECT_TRUE(Fs.EraseFile(Root / "f"));
   EXPECT_FALSE(Fs.FileExists(Root / "f"));
   EXPECT_FALSE(Fs.EraseFile(Root / "f"));
+}
+
+TEST_F(FileSystemContract, FolderWalkListsFilesSortedAndCountsFoldersWithoutFiles) {
+  platform::IFolderWalk& walk = *Root.Walk;
+  for (const char* folder : {"w", "w\\b", "w\\b\\c", "w\\e", "w\\e\\f", "w\\g"})
+    ASSERT_TRUE(Fs.CreateDir(Root / folder));
+  for (const char* file : {"w\\z.txt", "w\\b\\c\\d.txt", "w\\a.txt", "w\\b.txt"}) Make(file, "x");
+  EXPECT_TRUE(walk.IsFolder(Root / "w"));
+  EXPECT_FALSE(walk.IsFolder(Root / "w\\a.txt"));
+  EXPECT_FALSE(walk.IsFolder(Root / "none"));
+  platform::TFolderFiles found;
+  std::string reason;
+  ASSERT_TRUE(walk.FilesBelow(Root / "w", found, reason)) << reason;
+  EXPECT_EQ(found.Files, (std::vector<std::string>{"a.txt", "b.txt", "b\\c\\d.txt", "z.txt"}));
+  EXPECT_EQ(found.EmptyFolders, 3);  // e, e\f and g
+  ASSERT_TRUE(walk.FilesBelow(Root / "w\\g", found, reason));
+  EXPECT_TRUE(found.Files.empty());
+  EXPECT_EQ(found.EmptyFolders, 1);
+  EXPECT_FALSE(walk.FilesBelow(Root / "none", found, reason));
+  EXPECT_NE(reason.find("none"), std::string::npos) << reason;
 }
 
 }  // namespace

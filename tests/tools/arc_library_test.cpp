@@ -51,6 +51,16 @@ TEST(SourceSpec, SplitsAtTheFirstEqualsBeforeADrivePath) {
   EXPECT_EQ(source, "x=c:rel");
 }
 
+TEST(SourceSpec, AFolderIsStoredAsNamedBelowADriveAndDotDotIsRefused) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"src", "c:\\src"},     {"./src/", "c:\\src"}, {"a//b/./c", "c:\\a\\b\\c"}, {"/data/src", "c:\\data\\src"},
+      {"D:\\src", "d:\\src"}, {".", "c:\\"},         {"../src", "refused"},       {"src/../x", "refused"}};
+  for (const auto& [typed, want] : cases) {
+    std::string stored;
+    EXPECT_EQ(arc::FolderStoredName(typed, stored) ? stored : "refused", want) << typed;
+  }
+}
+
 TEST(InstallerImage, PaddingMakesTheWholeFileAMultipleOfEight) {
   for (int64_t stub = 0; stub < 20; ++stub)
     for (int64_t archive = 12; archive < 30; ++archive) {

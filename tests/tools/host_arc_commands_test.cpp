@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 #include "archive/format.h"
@@ -46,10 +47,24 @@ class ArcCommandsTest : public testarc::ArcRunTest {
     Put(Second, v2.Bytes());
   }
 
+  // The smallest file the installer command takes as its stub.
+  void PutStub(const std::string& Name) {
+    std::string stub(0x44, '\0');
+    stub[0] = 'M', stub[1] = 'Z', stub[0x3C] = 0x40, stub[0x40] = 'P', stub[0x41] = 'E';
+    Put(Name, stub);
+  }
+  // Every file of the folder with its bytes.
+  std::map<std::string, std::string> Files() {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(Dir.Path()))
+      if (e.is_regular_file()) files[e.path().string()] = testsupport::ReadFile(e.path());
+    return files;
+  }
+
   std::vector<int> FPipes;
 };
 
-TEST_F(ArcCommandsTest, ListAndTestFailOnEveryProperPrefixAndListNeedsOnlyTheHeaderAndList) {
+TEST_F(ArcCommandsTest, ListAndTestFailOnEveryProperPrefixAndListShowsWhatItRead) {
   const std::vector<FileSpec> files = {{"c:\\r\\a.txt", kDate2005, std::string(20000, 'a')},
                                        {"c:\\r\\empty", kDate2005, ""},
                                        {"c:\\r\\b.txt", kDate2005, "bee"}};
@@ -60,7 +75,10 @@ TEST_F(ArcCommandsTest, ListAndTestFailOnEveryProperPrefixAndListNeedsOnlyTheHea
     SCOPED_TRACE("prefix of " + std::to_string(n) + " bytes");
     Put("p.arc", full.substr(0, n));
     Result listed = Run({"list", "p.arc"});
-    EXPECT_EQ(listed.Status, n < infoEnd ? arc::esFailure : arc::esSuccess) << listed.Err;
+    EXPECT_EQ(listed.Status, n < full.size() ? arc::esFailure : arc::esSuccess) << listed.Err;
+    if (n < full.size()) {
+      EXPECT_NE(listed.Err.find("p.arc"), std::string::npos) << listed.Err;
+    }
     if (n >= infoEnd) {
       EXPECT_NE(listed.Out.find("c:\\r\\b.txt  2005-06-01 12:00:00  3\n"), std::string::npos);
     }
@@ -195,6 +213,91 @@ TEST_F(ArcCommandsTest, MessagesNameTheFileTheErrorConcerns) {
   EXPECT_NE(r.Err.find("Invalid archive type: setup.exe"), std::string::npos) << r.Err;
   // Nothing is put in place from an archive that is not sound to its end.
   EXPECT_FALSE(std::filesystem::exists(Dir / "inst"));
+}
+
+TEST_F(ArcCommandsTest, AnOutputThatIsAnInputOrNoArchiveIsRefusedBeforeAnythingIsWritten) {
+  Put("nota.txt", "nota");
+  Put("b.txt", "bee");
+  Put("v.002", "volume-like input");
+  PutStub("stub.exe");
+  ASSERT_EQ(Run({"create", "-q", "same.arc", "b.txt"}).Status, arc::esSuccess);
+  std::filesystem::create_symlink("same.arc", Dir / "link.arc");
+  std::filesystem::create_hard_link(Dir / "nota.txt", Dir / "hard.txt");
+  std::filesystem::create_directories(Dir / "sub");
+  const struct {
+    std::vector<std::string> Args;
+    const char* Said;
+  } cases[] = {
+      {{"create", "nota.txt", "nota.txt"}, "nota.txt is the input nota.txt (the same file)"},
+      {{"create", "hard.txt", "nota.txt"}, "hard.txt is the input nota.txt"},
+      {{"create", "sub/../nota.txt", "nota.txt"}, "sub/../nota.txt is the input nota.txt"},
+      {{"create", "link.arc", "same.arc"}, "link.arc is the input same.arc"},
+      {{"create", "v.arc", "--volume-size", "20000", "v.002"}, "v.002 is the input v.002"},
+      {{"create", "b.txt", "nota.txt"}, "b.txt exists and is not an archive; nothing was written (--force"},
+      {{"installer", "--stub", "stub.exe", "-o", "same.arc", "same.arc"}, "same.arc is the input same.arc"},
+      {{"installer", "--stub", "stub.exe", "-o", "stub.exe", "same.arc"}, "stub.exe is the input stub.exe"},
+      {{"installer", "--stub", "stub.exe", "-o", "link.arc", "same.arc"}, "link.arc is the input same.arc"},
+      {{"installer", "--stub", "stub.exe", "-o", "nota.txt", "same.arc"}, "nota.txt exists and is not an archive"},
+  };
+  const std::map<std::string, std::string> before = Files();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Said);
+    Result r = Run(c.Args);
+    EXPECT_EQ(r.Status, arc::esUsage);
+    EXPECT_NE(r.Err.find(c.Said), std::string::npos) << r.Err;
+    EXPECT_EQ(Files(), before);
+  }
+  // --force replaces what is no archive; an archive is replaced as it is.
+  EXPECT_EQ(Run({"create", "-q", "--force", "b.txt", "nota.txt"}).Status, arc::esSuccess);
+  EXPECT_EQ(Run({"create", "-q", "b.txt", "hard.txt"}).Status, arc::esSuccess);
+  EXPECT_EQ(Run({"list", "b.txt"}).Status, arc::esSuccess);
+  EXPECT_EQ(Files().size(), before.size());  // no temporary file left behind
+}
+
+TEST_F(ArcCommandsTest, AWalkedFolderIsStoredAsNamedAndItsEmptyFoldersAreCounted) {
+  Put("src/a.txt", "a");
+  Put("src/sub/b.txt", "b");
+  std::filesystem::create_directories(Dir / "src/empty/deeper");
+  Result r = Run({"create", "-q", "a.arc", "src"});
+  ASSERT_EQ(r.Status, arc::esSuccess) << r.Err;
+  EXPECT_EQ(r.Err, "velto-arc: 2 empty folders left out: an archive holds files only\n");
+  EXPECT_NE(Run({"list", "a.arc"}).Out.find("\nc:\\src\\sub\\b.txt  "), std::string::npos);
+  ASSERT_EQ(Run({"extract", "-q", "a.arc", "-d", "out", "--full-path"}).Status, arc::esSuccess);
+  EXPECT_EQ(Get("out/src/sub/b.txt"), "b");
+  r = Run({"create", "-q", "b.arc", "src/../src"});
+  EXPECT_EQ(r.Status, arc::esUsage);
+  EXPECT_NE(r.Err.find("a folder named with '..' cannot be stored as named"), std::string::npos) << r.Err;
+}
+
+TEST_F(ArcCommandsTest, NamesAreConvertedOnceForTheTerminalAndCountsTakeTheirPlural) {
+  Console.Utf8 = true;
+  const std::string folder = "Societ\xC3\xA0";  // UTF-8, on disk and typed (the sources are Windows-1252)
+  Put(folder + "/bilancio.txt", "1");
+  PutStub("stub.exe");
+  const struct {
+    std::vector<std::string> Args;
+    const char* Out;
+    std::string Progress;  // on the bar, "" when none
+  } cases[] = {
+      {{"create", "a.arc", folder}, "a.arc: 1 file, ", folder + "/bilancio.txt"},
+      {{"list", "a.arc"}, "c:\\Societ\xC3\xA0\\bilancio.txt  ", ""},
+      {{"test", "a.arc"}, "a.arc: 1 file, 1 volume, all blocks sound", ""},
+      {{"extract", "a.arc", "-d", "out", "--full-path"}, "a.arc: 1 file restored\n", "out/" + folder + "/bilancio.txt"},
+      {{"installer", "--stub", "stub.exe", "-o", "setup.exe", "a.arc"},
+       " bytes (stub stub.exe, 68 bytes; archive a.arc",
+       ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Args[0]);
+    Result r = Run(c.Args);
+    ASSERT_EQ(r.Status, arc::esSuccess) << r.Err;
+    EXPECT_NE(r.Out.find(c.Out), std::string::npos) << r.Out;
+    if (!c.Progress.empty()) {
+      EXPECT_NE(r.Err.find(c.Progress), std::string::npos) << r.Err;
+    }
+    EXPECT_EQ((r.Out + r.Err).find("\xC3\x83"), std::string::npos);  // "Ã": converted twice
+  }
+  EXPECT_EQ(Get("out/" + folder + "/bilancio.txt"), "1");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/host/host_filesystem.h"
+#include "platform/host/host_folder_walk.h"
 #include "tools/console.h"
 #include "tools/cp1252.h"
 
@@ -16,6 +17,7 @@ class ScriptedConsole : public arc::IConsole {
  public:
   explicit ScriptedConsole(std::string Dir) : FDir(std::move(Dir)) {}
   platform::IFileSystem& Files() override { return FFiles; }
+  platform::IFolderWalk& Folders() override { return FWalk; }
   std::string ComponentPath(const std::string& Path) override {
     return platform::HostFileSystem::WindowsPathOf(Path[0] == '/' ? Path : FDir + "/" + Path);
   }
@@ -48,6 +50,7 @@ class ScriptedConsole : public arc::IConsole {
  private:
   std::string FDir;
   platform::HostFileSystem FFiles;
+  platform::HostFolderWalk FWalk{FFiles};
 };
 
 }  // namespace testarc

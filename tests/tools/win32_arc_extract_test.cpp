@@ -1,12 +1,14 @@
-// velto-arc's extraction on Windows, through the Win32 console: many files
-// made by the writer threads into an empty folder, then replaced in place,
-// and a target that cannot be replaced kept as it was.
+// velto-arc on Windows, through the Win32 console: many files made by the
+// extraction's writer threads into an empty folder, then replaced in place,
+// and a target that cannot be replaced kept as it was; a folder stored as
+// named and an input refused as the output by another name.
 #include <windows.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <sstream>
 
+#include "runtime/scope_exit.h"
 #include "tests/support/temp_dir.h"
 #include "tools/arc_commands.h"
 
@@ -86,6 +88,24 @@ TEST_F(Win32ArcExtractTest, ATargetHeldOpenIsKeptAndNamed) {
   int temporary = 0;
   EXPECT_EQ(CountFiles(temporary), kFiles);
   EXPECT_EQ(temporary, 0);
+}
+
+TEST_F(Win32ArcExtractTest, CreateStoresAFolderAsNamedAndRefusesAnInputByAnotherName) {
+  Put("src\\sub\\b.txt", "b");
+  fs::create_directories(Dir / "src\\empty");
+  Put("nota.txt", "nota");
+  ASSERT_TRUE(CreateHardLinkA((Dir / "hard.txt").c_str(), (Dir / "nota.txt").c_str(), nullptr));
+  ScopeExit back([before = fs::current_path()] { fs::current_path(before); });
+  fs::current_path(Dir.Path());  // names are relative to where the command runs
+  EXPECT_EQ(Run({"create", "-q", "a.arc", "src"}), arc::esSuccess);
+  EXPECT_NE(Err.find("1 empty folder left out"), std::string::npos) << Err;
+  EXPECT_EQ(Run({"extract", "-q", "a.arc", "-d", "out", "--full-path"}), arc::esSuccess) << Err;
+  EXPECT_EQ(testsupport::ReadFile(Dir / "out\\src\\sub\\b.txt"), "b");
+  EXPECT_EQ(Run({"create", "-q", "hard.txt", "nota.txt"}), arc::esUsage);
+  EXPECT_NE(Err.find("hard.txt is the input nota.txt"), std::string::npos) << Err;
+  EXPECT_EQ(testsupport::ReadFile(Dir / "nota.txt"), "nota");
+  EXPECT_EQ(Run({"extract", "-q", "a.arc", "-d", "nota.txt"}), arc::esFailure);
+  EXPECT_NE(Err.find("cannot write to"), std::string::npos) << Err;
 }
 
 }  // namespace
