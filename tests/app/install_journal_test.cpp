@@ -1,17 +1,23 @@
 // TInstallJournal: what a run noted is what a rollback takes away, deepest
-// folder first, and nothing that was there before.
+// folder first, and nothing that was there before; links and registry
+// values go back to what they were.
 #include "app/install_journal.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/host/host_filesystem.h"
+#include "tests/support/fake_registry.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 class InstallJournalTest : public ::testing::Test {
  protected:
-  InstallJournalTest() : files(temp.Path() + "/drives"), journal(files) { files.ForceDirectories("c:\\programmi"); }
+  InstallJournalTest() : files(temp.Path() + "/drives"), journal(files, &registry) {
+    files.ForceDirectories("c:\\programmi");
+  }
 
   void Write(const std::string& Path, const std::string& Text) { testsupport::WriteFile(files.NativePath(Path), Text); }
   // Notes Path, then makes its folders and writes it, as a run does.
@@ -23,6 +29,7 @@ class InstallJournalTest : public ::testing::Test {
 
   testsupport::TempDir temp;
   platform::HostFileSystem files;
+  testsupport::FakeRegistry registry;
   TInstallJournal journal;
 };
 
@@ -76,6 +83,62 @@ TEST_F(InstallJournalTest, TrailingBackslashAndVolumeRootsAreNotFoldersToMake) {
     journal.NoteTarget(c.target);
     EXPECT_EQ(journal.CreatedFolders(), c.folders) << c.target;
   }
+}
+
+TEST_F(InstallJournalTest, RollbackPutsLinksAndRegistryValuesBackAsTheyWere) {
+  using platform::RootKey;
+  const std::string kKey = "\\SOFTWARE\\Prova\\Chiave";
+  struct Case {
+    const char* what;
+    std::function<void()> arrange;  // the state before the run
+  };
+  const Case cases[] = {
+      {"nothing there", [] {}},
+      {"the key without the values", [&] { registry.MakeKey(RootKey::LocalMachine, kKey); }},
+      {"earlier values and link",
+       [&] {
+         registry.SetString(RootKey::LocalMachine, kKey, "", "c:\\vecchia\\velto.exe");
+         registry.SetNumber(RootKey::LocalMachine, kKey, "Path", 7);
+         files.ForceDirectories("c:\\menu\\Velto");
+         Write("c:\\menu\\Velto\\velto.lnk", "collegamento vecchio");
+       }},
+  };
+  const std::vector<shellregistry::TKeyRows> rows = {
+      {RootKey::LocalMachine, kKey, true, false, {{"", "c:\\nuova\\velto.exe"}, {"Path", "c:\\nuova\\"}}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    registry.DeleteKey(RootKey::LocalMachine, "\\SOFTWARE\\Prova");
+    files.EraseFile("c:\\menu\\Velto\\velto.lnk");
+    files.RemoveDir("c:\\menu\\Velto");
+    files.RemoveDir("c:\\menu");
+    c.arrange();
+    const std::string before = registry.Dump();
+    const bool linkBefore = files.FileExists("c:\\menu\\Velto\\velto.lnk");
+    journal.NoteRows(rows);
+    journal.NoteLink("c:\\menu\\Velto\\velto.lnk");
+    shellregistry::WriteRows(registry, rows);
+    files.ForceDirectories("c:\\menu\\Velto");
+    Write("c:\\menu\\Velto\\velto.lnk", "collegamento nuovo");
+    EXPECT_TRUE(journal.Rollback());
+    EXPECT_TRUE(journal.NotPutBack().empty());
+    EXPECT_EQ(registry.Dump(), before);
+    EXPECT_EQ(files.DirectoryExists("c:\\menu\\Velto"), linkBefore);
+    if (linkBefore) {
+      EXPECT_EQ(testsupport::ReadFile(files.NativePath("c:\\menu\\Velto\\velto.lnk")), "collegamento vecchio");
+    }
+  }
+}
+
+TEST_F(InstallJournalTest, RollbackNamesWhatItCannotPutBack) {
+  using platform::RootKey;
+  registry.SetString(RootKey::LocalMachine, "\\SOFTWARE\\Prova", "Exec", "prima");
+  const std::vector<shellregistry::TKeyRows> rows = {
+      {RootKey::LocalMachine, "\\SOFTWARE\\Prova", true, false, {{"Exec", "dopo"}}}};
+  journal.NoteRows(rows);
+  shellregistry::WriteRows(registry, rows);
+  registry.ReadOnly.insert("software\\prova");  // the rollback may only read it
+  EXPECT_FALSE(journal.Rollback());
+  EXPECT_EQ(journal.NotPutBack(), std::vector<std::string>{"HKLM\\SOFTWARE\\Prova\\Exec"});
 }
 
 }  // namespace
