@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "platform/host/host_filesystem.h"
 #include "tests/support/fake_registry.h"
 #include "tests/support/temp_dir.h"
@@ -82,50 +80,6 @@ TEST_F(InstallJournalTest, TrailingBackslashAndVolumeRootsAreNotFoldersToMake) {
     journal.Clear();
     journal.NoteTarget(c.target);
     EXPECT_EQ(journal.CreatedFolders(), c.folders) << c.target;
-  }
-}
-
-TEST_F(InstallJournalTest, RollbackPutsLinksAndRegistryValuesBackAsTheyWere) {
-  using platform::RootKey;
-  const std::string kKey = "\\SOFTWARE\\Prova\\Chiave";
-  struct Case {
-    const char* what;
-    std::function<void()> arrange;  // the state before the run
-  };
-  const Case cases[] = {
-      {"nothing there", [] {}},
-      {"the key without the values", [&] { registry.MakeKey(RootKey::LocalMachine, kKey); }},
-      {"earlier values and link",
-       [&] {
-         registry.SetString(RootKey::LocalMachine, kKey, "", "c:\\vecchia\\velto.exe");
-         registry.SetNumber(RootKey::LocalMachine, kKey, "Path", 7);
-         files.ForceDirectories("c:\\menu\\Velto");
-         Write("c:\\menu\\Velto\\velto.lnk", "collegamento vecchio");
-       }},
-  };
-  const std::vector<shellregistry::TKeyRows> rows = {
-      {RootKey::LocalMachine, kKey, true, false, {{"", "c:\\nuova\\velto.exe"}, {"Path", "c:\\nuova\\"}}}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    registry.DeleteKey(RootKey::LocalMachine, "\\SOFTWARE\\Prova");
-    files.EraseFile("c:\\menu\\Velto\\velto.lnk");
-    files.RemoveDir("c:\\menu\\Velto");
-    files.RemoveDir("c:\\menu");
-    c.arrange();
-    const std::string before = registry.Dump();
-    const bool linkBefore = files.FileExists("c:\\menu\\Velto\\velto.lnk");
-    journal.NoteRows(rows);
-    journal.NoteLink("c:\\menu\\Velto\\velto.lnk");
-    shellregistry::WriteRows(registry, rows);
-    files.ForceDirectories("c:\\menu\\Velto");
-    Write("c:\\menu\\Velto\\velto.lnk", "collegamento nuovo");
-    EXPECT_TRUE(journal.Rollback());
-    EXPECT_TRUE(journal.NotPutBack().empty());
-    EXPECT_EQ(registry.Dump(), before);
-    EXPECT_EQ(files.DirectoryExists("c:\\menu\\Velto"), linkBefore);
-    if (linkBefore) {
-      EXPECT_EQ(testsupport::ReadFile(files.NativePath("c:\\menu\\Velto\\velto.lnk")), "collegamento vecchio");
-    }
   }
 }
 
