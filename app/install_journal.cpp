@@ -23,6 +23,8 @@ std::string ParentOf(const std::string& Path) {
   return slash == std::string::npos ? std::string() : Path.substr(0, slash);
 }
 
+constexpr int64_t kMaxNotedFileSize = 1 << 20;
+
 size_t Depth(const std::string& Path) { return std::count(Path.begin(), Path.end(), '\\'); }
 
 std::string RootName(platform::RootKey Root) {
@@ -91,7 +93,13 @@ std::optional<std::string> TInstallJournal::ReadFileBytes(const std::string& Pat
   if (!FFiles.FileExists(Path)) return std::nullopt;
   try {
     auto stream = FFiles.OpenFile(Path, fmOpenRead | fmShareDenyNone);
-    std::string bytes(static_cast<size_t>(stream->Size()), '\0');
+    // A link file is a few hundred bytes; anything far larger is not kept.
+    const int64_t size = stream->Size();
+    if (size < 0 || size > kMaxNotedFileSize) {
+      Known = false;
+      return std::nullopt;
+    }
+    std::string bytes(static_cast<size_t>(size), '\0');
     if (!bytes.empty()) stream->ReadBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
     return bytes;
   } catch (const std::exception&) {
