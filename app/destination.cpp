@@ -30,3 +30,8 @@ std::string NotFullPathMessage(const std::string& Folder) {
          "Tornare alla pagina della cartella di destinazione, premere Cambia e indicare un percorso che "
          "cominci con la lettera dell'unità, per esempio c:\\programmi\\brovik\\agent.";
 }
+
+std::string PathInFolder(const std::string& Folder, const std::string& Name) {
+  if (!Folder.empty() && Folder.back() == '\\') return Folder + Name;
+  return Folder + "\\" + Name;
+}

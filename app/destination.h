@@ -16,3 +16,8 @@ std::string FolderOfExecutable(const std::string& Path);
 
 // The box "Installa" shows, with the refused folder put in place of %s.
 std::string NotFullPathMessage(const std::string& Folder);
+
+// The path of Name directly inside Folder (as WithoutTrailingBackslash
+// gives it): "c:\x" and "velto.exe" give "c:\x\velto.exe", "c:\" gives
+// "c:\velto.exe".
+std::string PathInFolder(const std::string& Folder, const std::string& Name);

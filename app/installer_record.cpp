@@ -4,7 +4,7 @@
 
 TCardData ReadInstallerRecord(platform::IRegistry& Registry) {
   TCardData card;
-  auto key = Registry.OpenKey(kRecordRoot, kRecordKey, false);
+  auto key = Registry.OpenKeyReadOnly(kRecordRoot, kRecordKey);
   if (!key) return card;
   card.Cognome = key->ReadString("Cognome");
   card.Nome = key->ReadString("Nome");
@@ -19,7 +19,7 @@ TCardData ReadInstallerRecord(platform::IRegistry& Registry) {
 }
 
 std::string ReadInstalledRootDir(platform::IRegistry& Registry) {
-  auto key = Registry.OpenKey(kRecordRoot, kRecordKey, false);
+  auto key = Registry.OpenKeyReadOnly(kRecordRoot, kRecordKey);
   if (!key) return "";
   std::string rootDir = key->ReadString("RootDir");
   key->Close();
@@ -27,7 +27,7 @@ std::string ReadInstalledRootDir(platform::IRegistry& Registry) {
 }
 
 bool InstallerRecordExists(platform::IRegistry& Registry) {
-  auto key = Registry.OpenKey(kRecordRoot, kRecordKey, false);
+  auto key = Registry.OpenKeyReadOnly(kRecordRoot, kRecordKey);
   if (!key) return false;
   key->Close();
   return true;

@@ -1,7 +1,8 @@
 // The installer record: the registry key under HKEY_LOCAL_MACHINE in which
 // the installer remembers a completed installation and the card's data.
-// Every function opens its own key with full access and closes it (with an
-// immediate flush) before it returns, also when it throws.
+// Every function opens its own key and closes it (with an immediate flush)
+// before it returns, also when it throws: for reading only where it only
+// reads, with full access where it writes or deletes.
 #pragma once
 
 #include <string>

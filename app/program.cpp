@@ -8,6 +8,11 @@ int RunInstaller(const TServices& Services) {
   try {
     app.Initialize();
     app.Title = kApplicationTitle;
+    // Two runs at once would write over each other's files and entries.
+    if (!Services.System.ClaimSingleInstance(kInstallerMutexName)) {
+      app.ShowMessageBox(kAlreadyRunningMessage, "", platform::mbOK | platform::mbIconWarning);
+      return 0;
+    }
     app.CreateForm<TForm1>(Services);
     app.Run();
   } catch (...) {

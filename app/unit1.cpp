@@ -26,7 +26,7 @@ int ShowBox(platform::IDialogs& Dialogs, const std::string& Text, uint32_t Flags
 }  // namespace
 
 TForm1::TForm1(TComponent* AOwner, const TServices& Services)
-    : TForm(AOwner, Services.Peer), FServices(Services), FJournal(Services.Files) {
+    : TForm(AOwner, Services.Peer), FServices(Services), FJournal(Services.Files, &Services.Registry) {
   Form1 = this;
   try {
     LoadLayout();
@@ -44,6 +44,12 @@ TForm1::TForm1(TComponent* AOwner, const TServices& Services)
     CheckBox1->SetChecked(card.Maschio);
     OfferInstalledFolder();
     DoCreate();
+    // A payload that cannot be read installs nothing: the program ends
+    // before the wizard is shown, the card mailed or anything else done.
+    if (FPayloadUnreadable) {
+      ShowBox(FServices.Dialogs, kDamagedInstallerMessage, platform::mbOK | platform::mbIconError);
+      throw EAbort();
+    }
   } catch (...) {
     Form1 = nullptr;
     throw;
@@ -71,12 +77,23 @@ void TForm1::OfferInstalledFolder() {
 }
 
 void TForm1::FormCreate(TObject*) {
-  // The payload steps: an exception ends FormCreate here and is shown by the
-  // application; the window is made all the same.
+  // The payload steps. A payload that cannot be read (an executable that
+  // cannot be opened, a trailer or an archive header or file list that
+  // cannot be read) ends FormCreate here, and the constructor ends the
+  // program; the archive component's own error box is not shown for it.
   FArchiveFiles = std::make_unique<TStringList>();
-  FPayloadStream = FServices.Files.OpenFile(FServices.System.ProgramPath(), fmOpenRead | fmShareDenyNone);
-  archive::PayloadLocation where =
-      archive::ReadPayloadInfo(*FPayloadStream, *BackupFile1, FArchiveFiles.get(), FVersion);
+  archive::PayloadLocation where;
+  try {
+    bool reported = false;
+    BackupFile1->OnError = [&reported](TObject*, int32_t, const std::string&) { reported = true; };
+    ScopeExit quiet([this] { BackupFile1->OnError = nullptr; });
+    FPayloadStream = FServices.Files.OpenFile(FServices.System.ProgramPath(), fmOpenRead | fmShareDenyNone);
+    where = archive::ReadPayloadInfo(*FPayloadStream, *BackupFile1, FArchiveFiles.get(), FVersion);
+    FPayloadUnreadable = reported;
+  } catch (...) {
+    FPayloadUnreadable = true;
+  }
+  if (FPayloadUnreadable) return;
   FPayloadOffset = static_cast<uint32_t>(where.ArchiveStart);
   SetCaption(Caption() + " Vers." + FVersion);
   StartPayloadCheck();
@@ -150,7 +167,7 @@ void TForm1::FormClose(TObject*, TCloseAction& Action) {
   for (const std::string& command : FPostInstall.Items())
     FServices.System.StartCommand(command, platform::swShowNormal);
   try {
-    WriteInstallerRecord(FServices.Registry, LabelDir->Caption() + "\\velto.exe", FVersion, CardFromFields());
+    WriteInstallerRecord(FServices.Registry, PathInFolder(FDestination, "velto.exe"), FVersion, CardFromFields());
   } catch (...) {
     if (!Application) throw;
     Application->HandleException();
@@ -182,7 +199,8 @@ void TForm1::Button1Click(TObject*) {
   }
   // A relative folder would be resolved against the installer's own folder,
   // and the record would keep a path that means nothing later.
-  if (!IsFullPath(LabelDir->Caption())) {
+  FDestination = WithoutTrailingBackslash(LabelDir->Caption());
+  if (!IsFullPath(FDestination)) {
     ShowBox(FServices.Dialogs, NotFullPathMessage(LabelDir->Caption()), platform::mbOK | platform::mbIconError);
     return;
   }
@@ -212,6 +230,9 @@ void TForm1::Button1Click(TObject*) {
     return;
   }
   FInstalled = true;
+  // An uninstallation earlier in this window is undone by the install: the
+  // record is written at close.
+  FUninstalled = false;
   FServices.Dialogs.ShowMessageBox("Lanciare il programma dall'icona sul desktop",
                                    "Installazione conclusa con successo", platform::mbOK);
   Close();
@@ -220,14 +241,16 @@ void TForm1::Button1Click(TObject*) {
 void TForm1::UndoFailedRun() {
   FPostInstall.Clear();
   ProgressBar1->SetPosition(ProgressBar1->Min());
-  if (!FJournal.Rollback())
-    ShowBox(FServices.Dialogs, kRollbackIncompleteMessage, platform::mbOK | platform::mbIconWarning);
+  if (FJournal.Rollback()) return;
+  std::string text = kRollbackIncompleteMessage;
+  for (const std::string& item : FJournal.NotPutBack()) text += "\n" + item;
+  ShowBox(FServices.Dialogs, text, platform::mbOK | platform::mbIconWarning);
 }
 
 void TForm1::BackupFile1RestoreFile(TObject*, std::string& Filename, int32_t, bool& DoRestore) {
-  const std::string dest = LabelDir->Caption();
+  const std::string& dest = FDestination;
   const std::string name = FileNamePart(Filename);
-  Filename = dest + "\\" + name;
+  Filename = PathInFolder(dest, name);
   // Noted before anything is made, so that a failed run can take it away.
   FJournal.NoteTarget(Filename);
   if (!FServices.Files.DirectoryExists(dest)) FServices.Files.CreateDir(dest);
@@ -240,9 +263,22 @@ void TForm1::BackupFile1RestoreFile(TObject*, std::string& Filename, int32_t, bo
   for (int i = 0; i < ComponentCount(); ++i) {
     auto* shortcut = dynamic_cast<TMyShortCut*>(Components(i));
     if (!shortcut || shortcut->Tag != 50 || FileNameKey(shortcut->ExeName, TNameSystem::Windows) != nameKey) continue;
+    // The name as stored is kept at the first use: every run makes the
+    // icon path from it and its own folder.
+    const std::string& iconName = FStoredIconNames.try_emplace(shortcut, shortcut->IconPathName).first->second;
     shortcut->FilePathName = Filename;
-    if (!shortcut->IconPathName.empty()) shortcut->IconPathName = dest + "\\" + shortcut->IconPathName;
-    shortcut->CreateLink();
+    shortcut->IconPathName = iconName.empty() ? iconName : PathInFolder(dest, iconName);
+    // What is there now is noted first, so that a failed run puts it back.
+    for (const std::string& link : shortcut->LinkFiles()) FJournal.NoteLink(link);
+    FJournal.NoteRows(shortcut->RegistryRows());
+    try {
+      shortcut->CreateLink();
+    } catch (const std::exception& e) {
+      // The archive component would end the run without a word: the reason
+      // is shown, then the run fails and is undone.
+      ShowBox(FServices.Dialogs, e.what(), platform::mbOK | platform::mbIconError);
+      throw;
+    }
   }
   DoRestore = true;
 }

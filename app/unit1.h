@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <future>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,12 +26,15 @@
 inline constexpr const char* kFlashDownloadUrl =
     "http://www.macromedia.com/shockwave/download/triggerpages_mmcom/flash.html";
 
-// The message "Installa" shows when the program has no readable payload.
+// The message shown at start-up when the program's payload cannot be read
+// (and the program ends), and at "Installa" when a block is found damaged.
 inline constexpr const char* kDamagedInstallerMessage =
     "Il programma di installazione è danneggiato: impossibile leggere i file da installare.";
-// The message after a failed run whose files could not all be taken away.
+// The message after a failed run that could not put everything back as it
+// was; a line for each such file, link, folder or registry value follows.
 inline constexpr const char* kRollbackIncompleteMessage =
-    "Installazione non riuscita: alcuni file o cartelle creati non si possono rimuovere.";
+    "Installazione non riuscita: questi file, collegamenti, cartelle o voci del registro non si possono rimettere "
+    "com'erano:";
 
 // The start of the message "Disinstalla" shows when the installer record
 // exists but cannot be changed; the system's reason follows it.
@@ -42,8 +46,9 @@ class TForm1 : public TForm {
   // Loads the stored layout, runs the constructor body (state, the card read
   // from the installer record) and then FormCreate (payload, caption, system
   // folder, record check). Sets the global Form1. An exception of the record
-  // read propagates (no window is made); one of FormCreate's payload steps is
-  // shown by the application and the window is made all the same.
+  // read propagates (no window is made). A payload that cannot be read shows
+  // kDamagedInstallerMessage and throws EAbort (no window is made, nothing
+  // is shown of the wizard).
   TForm1(TComponent* AOwner, const TServices& Services);
   ~TForm1() override;
 
@@ -217,8 +222,15 @@ class TForm1 : public TForm {
   TStringList FPostInstall;
   std::string FVersion;
   bool FUninstalled = false;
+  bool FPayloadUnreadable = false;  // found by FormCreate: the program ends
   bool FInstalled = false;
   std::string FSystemDir;
+  // The destination of the current run: LabelDir's folder without a
+  // trailing "\".
+  std::string FDestination;
+  // The shortcut components used by a run, with their IconPathName as it
+  // was before the first run made it a path.
+  std::map<const TMyShortCut*, std::string> FStoredIconNames;
   bool FBusy = false;
   bool FCloseWorkDone = false;  // post-install commands started and record write tried
   // The payload check running in the background, and its answer once taken.

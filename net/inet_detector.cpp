@@ -64,7 +64,7 @@ void TINetDetector::Tick() {
   FOnline = ProbeHostAddress();
   RaiseIfChanged(previous);
   std::unique_ptr<platform::IRegistryKey> key =
-      FRegistry.OpenKey(platform::RootKey::LocalMachine, kRemoteAccessKey, false);
+      FRegistry.OpenKeyReadOnly(platform::RootKey::LocalMachine, kRemoteAccessKey);
   if (!key) {
     FOnline = ProbeHostAddress();
     RaiseIfChanged(previous);

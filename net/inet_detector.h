@@ -16,8 +16,9 @@
 #include "platform/ui.h"
 #include "runtime/component.h"
 
-// Where the dial-up state is kept, under HKEY_LOCAL_MACHINE; only the first
-// byte of a value of at most 4 bytes counts.
+// Where the dial-up state is kept, under HKEY_LOCAL_MACHINE (opened for
+// reading only, as a standard user may); only the first byte of a value of
+// at most 4 bytes counts.
 inline constexpr const char* kRemoteAccessKey = "System\\CurrentControlSet\\Services\\RemoteAccess";
 inline constexpr const char* kRemoteConnectionValue = "Remote Connection";
 

@@ -55,6 +55,12 @@ class IRegistry {
   // parents when CanCreate. nullptr when it does not exist (and CanCreate is
   // false) or cannot be opened or created.
   virtual std::unique_ptr<IRegistryKey> OpenKey(RootKey Root, const std::string& Path, bool CanCreate) = 0;
+  // Opens an existing key for reading only, which a standard user may do
+  // where a full-access open is refused; writes through the key fail.
+  // nullptr when it does not exist or cannot be opened.
+  virtual std::unique_ptr<IRegistryKey> OpenKeyReadOnly(RootKey Root, const std::string& Path) {
+    return OpenKey(Root, Path, false);
+  }
   virtual bool KeyExists(RootKey Root, const std::string& Path) = 0;
   // Deletes Path with all its subkeys and values; false when it failed.
   virtual bool DeleteKey(RootKey Root, const std::string& Path) = 0;

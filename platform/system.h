@@ -19,6 +19,10 @@ class ISystem {
   // Starts CommandLine without waiting (WinExec). Returns the system's
   // result: greater than 31 when the program was started.
   virtual uint32_t StartCommand(const std::string& CommandLine, int ShowState) = 0;
+  // Takes the system-wide lock Name for as long as this object lives (a
+  // named mutex). True also when this object holds it already; false when
+  // another process (or another object) holds it.
+  virtual bool ClaimSingleInstance(const std::string& Name) = 0;
 };
 
 }  // namespace platform

@@ -114,6 +114,16 @@ std::vector<shellregistry::TKeyRows> OpenOnly(std::vector<shellregistry::TKeyRow
 
 }  // namespace
 
+std::vector<shellregistry::TKeyRows> TMyShortCut::RegistryRows() const {
+  std::vector<shellregistry::TKeyRows> rows;
+  if (CreateToTrova) rows = shellregistry::TrovaRows(TrovaData(*this));
+  if (CreateToExplorer) {
+    auto explorer = shellregistry::ExplorerRows(ExplorerData(*this));
+    rows.insert(rows.end(), explorer.begin(), explorer.end());
+  }
+  return rows;
+}
+
 void TMyShortCut::RegisterExplorer() {
   shellregistry::WriteRows(FRegistry, shellregistry::ExplorerRows(ExplorerData(*this)));
 }

@@ -42,9 +42,34 @@ void TMyShortCut::CreateShortCutDesktop(const std::string&) { DesktopLink(true);
 
 void TMyShortCut::DeleteShortCutDesktop(const std::string&) { DesktopLink(false); }
 
-void TMyShortCut::DesktopLink(bool Save) {
+std::vector<std::string> TMyShortCut::LinkFiles() {
+  std::vector<std::string> paths;
+  std::string path;
+  if (CreateToAvvio && GroupLinkPath(ExeName, GruppoProgrammiName, platform::sfStartMenu, path)) paths.push_back(path);
+  if (CreateDeskTopLink && DesktopLinkPath(path)) paths.push_back(path);
+  if (CreateFolder && GroupLinkPath(ExeName, GruppoProgrammiName, platform::sfPrograms, path)) paths.push_back(path);
+  return paths;
+}
+
+bool TMyShortCut::DesktopLinkPath(std::string& Path) {
   std::string folder;
-  if (!ResolveFolder(DesktopFolder, folder)) return;
+  if (!ResolveFolder(DesktopFolder, folder)) return false;
+  Path = folder + "\\" + LinkName + ".lnk";
+  return true;
+}
+
+bool TMyShortCut::GroupLinkPath(const std::string& Name, const std::string& Group, int Folder, std::string& Path) {
+  std::string folder;
+  if (!ResolveFolder(Folder, folder)) return false;
+  Path = folder + "\\" + Group + "\\" + Name + ".lnk";
+  // A path that does not fit the system's 260-character buffer would be
+  // cut into another path: such a link is skipped.
+  return Path.size() < kMaxPath;  // the terminator must fit too
+}
+
+void TMyShortCut::DesktopLink(bool Save) {
+  std::string path;
+  if (!DesktopLinkPath(path)) return;
   // A failed initialisation is not paired with an uninitialisation here.
   if (!FShell.InitializeObjects()) return;
   if (auto link = FShell.CreateShellLink()) {
@@ -52,7 +77,6 @@ void TMyShortCut::DesktopLink(bool Save) {
     link->SetDescription(DescrizioneExeInForder);
     link->SetShowCmd(kShowCommand);
     if (auto file = link->QueryFile()) {
-      const std::string path = folder + "\\" + LinkName + ".lnk";
       if (Save) file->Save(path);
       file.reset();
       if (!Save) FFiles.EraseFile(path);
@@ -73,8 +97,9 @@ int TMyShortCut::DeleteUserStartMenuShortcut(const std::string& Target, const st
 
 int TMyShortCut::GroupLink(const std::string& Target, const std::string& Name, const std::string& Group, int Folder,
                            bool Save) {
-  std::string folder;
-  if (!ResolveFolder(Folder, folder)) return -1;
+  std::string path;
+  const bool fits = GroupLinkPath(Name, Group, Folder, path);
+  if (path.empty()) return -1;  // the special folder is not known
   // The group operations go on whatever the initialisation answered, and
   // always uninitialise.
   FShell.InitializeObjects();
@@ -82,11 +107,8 @@ int TMyShortCut::GroupLink(const std::string& Target, const std::string& Name, c
   if (auto link = FShell.CreateShellLink()) {
     if (auto file = link->QueryFile()) {
       link->SetPath(Target);
-      const std::string groupFolder = folder + "\\" + Group + "\\";
-      const std::string path = groupFolder + Name + ".lnk";
-      // A path that does not fit the system's 260-character buffer would be
-      // cut into another path: such a link is skipped.
-      if (link->SetDescription(Name) && path.size() < kMaxPath) {
+      const std::string groupFolder = FolderPathPart(path);
+      if (link->SetDescription(Name) && fits) {
         if (Save) {
           FFiles.CreateDir(groupFolder);
           status = file->Save(path) ? 0 : -1;

@@ -11,12 +11,14 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/filesystem.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "runtime/component.h"
 #include "runtime/stringlist.h"
+#include "shell/shell_registry.h"
 
 // The message RemoveCartella raises when walking the file list fails.
 inline constexpr const char* kRemoveFilesFailedMessage = "Errore cancellazione ditta";
@@ -68,6 +70,12 @@ class TMyShortCut : public TComponent {
   // (CreateToExplorer). A failed link step does not stop the next; a
   // registry value that cannot be written throws and ends it there.
   void CreateLink();
+  // What CreateLink would write with the present properties, so that a
+  // caller can note what is there before: the link files, in the order they
+  // are saved (a special folder that cannot be resolved, or a path too long
+  // to be saved, gives none), and the registry rows.
+  std::vector<std::string> LinkFiles();
+  std::vector<shellregistry::TKeyRows> RegistryRows() const;
   // Saves desktop folder\LinkName.lnk pointing at FilePathName, description
   // DescrizioneExeInForder, show command 5. The argument is not used.
   void CreateShortCutDesktop(const std::string& Unused);
@@ -119,6 +127,10 @@ class TMyShortCut : public TComponent {
  private:
   // The path of special folder Id; false when it cannot be resolved.
   bool ResolveFolder(int Id, std::string& Path);
+  // The desktop link's path and a group link's path; false when the special
+  // folder cannot be resolved (or, for a group link, the path is too long).
+  bool DesktopLinkPath(std::string& Path);
+  bool GroupLinkPath(const std::string& Name, const std::string& Group, int Folder, std::string& Path);
   // Desktop link steps shared by create and delete; Save selects which.
   void DesktopLink(bool Save);
   // Group link steps shared by create and delete.

@@ -127,8 +127,8 @@ struct HostRegistry::Node {
 // tree, reads find nothing and writes fail, as with a deleted Windows key.
 class HostRegistryKey : public IRegistryKey {
  public:
-  HostRegistryKey(HostRegistry& Owner, std::shared_ptr<HostRegistry::Node> Node)
-      : FOwner(Owner), FNode(std::move(Node)) {}
+  HostRegistryKey(HostRegistry& Owner, std::shared_ptr<HostRegistry::Node> Node, bool ReadOnly)
+      : FOwner(Owner), FNode(std::move(Node)), FReadOnly(ReadOnly) {}
   ~HostRegistryKey() override { Close(); }
 
   bool ValueExists(const std::string& Name) override { return Usable() && FNode->Values.count(Lower(Name)) != 0; }
@@ -150,7 +150,7 @@ class HostRegistryKey : public IRegistryKey {
   void WriteString(const std::string& Name, const std::string& Value) override { Store(Name, false, Value, 0); }
   void WriteInteger(const std::string& Name, uint32_t Value) override { Store(Name, true, "", Value); }
   bool DeleteValue(const std::string& Name) override {
-    if (!Usable() || FNode->Values.erase(Lower(Name)) == 0) return false;
+    if (!Usable() || FReadOnly || FNode->Values.erase(Lower(Name)) == 0) return false;
     FOwner.Changed();
     return true;
   }
@@ -165,7 +165,7 @@ class HostRegistryKey : public IRegistryKey {
  private:
   bool Usable() const { return FNode && !FNode->Deleted; }
   void Store(const std::string& Name, bool IsNumber, const std::string& Text, uint32_t Number) {
-    if (!Usable()) throw ERegistryException("Failed to set data for '" + Name + "'");
+    if (!Usable() || FReadOnly) throw ERegistryException("Failed to set data for '" + Name + "'");
     auto& value = FNode->Values[Lower(Name)];
     if (value.Name.empty()) value.Name = Name;
     value.IsNumber = IsNumber;
@@ -176,6 +176,7 @@ class HostRegistryKey : public IRegistryKey {
 
   HostRegistry& FOwner;
   std::shared_ptr<HostRegistry::Node> FNode;
+  bool FReadOnly;
 };
 
 HostRegistry::HostRegistry() {
@@ -211,7 +212,13 @@ std::shared_ptr<HostRegistry::Node> HostRegistry::Find(RootKey Root, const std::
 std::unique_ptr<IRegistryKey> HostRegistry::OpenKey(RootKey Root, const std::string& Path, bool CanCreate) {
   std::shared_ptr<Node> node = Find(Root, Path, CanCreate);
   if (!node) return nullptr;
-  return std::make_unique<HostRegistryKey>(*this, node);
+  return std::make_unique<HostRegistryKey>(*this, node, false);
+}
+
+std::unique_ptr<IRegistryKey> HostRegistry::OpenKeyReadOnly(RootKey Root, const std::string& Path) {
+  std::shared_ptr<Node> node = Find(Root, Path, false);
+  if (!node) return nullptr;
+  return std::make_unique<HostRegistryKey>(*this, node, true);
 }
 
 bool HostRegistry::KeyExists(RootKey Root, const std::string& Path) { return Find(Root, Path, false) != nullptr; }

@@ -34,6 +34,8 @@ class HostRegistry : public IRegistry {
   ~HostRegistry() override;
 
   std::unique_ptr<IRegistryKey> OpenKey(RootKey Root, const std::string& Path, bool CanCreate) override;
+  // Writes and deletes through the key fail.
+  std::unique_ptr<IRegistryKey> OpenKeyReadOnly(RootKey Root, const std::string& Path) override;
   bool KeyExists(RootKey Root, const std::string& Path) override;
   bool DeleteKey(RootKey Root, const std::string& Path) override;
 

@@ -2,6 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <mutex>
+#include <set>
+
 #include "platform/host/host_filesystem.h"
 
 namespace platform {
@@ -14,6 +18,29 @@ std::string HostSystem::ProgramPath() {
 }
 
 std::string HostSystem::SystemDirectory() { return "c:\\windows\\system32"; }
+
+namespace {
+
+std::mutex claimsLock;
+std::set<std::string>& Claims() {
+  static std::set<std::string> claims;
+  return claims;
+}
+
+}  // namespace
+
+bool HostSystem::ClaimSingleInstance(const std::string& Name) {
+  std::lock_guard<std::mutex> hold(claimsLock);
+  if (std::find(FClaimed.begin(), FClaimed.end(), Name) != FClaimed.end()) return true;
+  if (!Claims().insert(Name).second) return false;
+  FClaimed.push_back(Name);
+  return true;
+}
+
+HostSystem::~HostSystem() {
+  std::lock_guard<std::mutex> hold(claimsLock);
+  for (const std::string& name : FClaimed) Claims().erase(name);
+}
 
 uint32_t HostSystem::StartCommand(const std::string& CommandLine, int ShowState) {
   FStarted.push_back({CommandLine, ShowState});

@@ -19,6 +19,13 @@ class HostSystem : public ISystem {
   // Records the command and returns the result set by SetStartResult
   // (33 unless changed: "started").
   uint32_t StartCommand(const std::string& CommandLine, int ShowState) override;
+  // The names are held in this process, as if each HostSystem were a
+  // program of its own; released when the object goes.
+  bool ClaimSingleInstance(const std::string& Name) override;
+  HostSystem() = default;
+  HostSystem(const HostSystem&) = delete;
+  HostSystem& operator=(const HostSystem&) = delete;
+  ~HostSystem() override;
 
   struct StartedCommand {
     std::string CommandLine;
@@ -30,6 +37,7 @@ class HostSystem : public ISystem {
  private:
   std::vector<StartedCommand> FStarted;
   uint32_t FStartResult = 33;
+  std::vector<std::string> FClaimed;
 };
 
 }  // namespace platform

@@ -142,6 +142,16 @@ std::unique_ptr<IRegistryKey> Win32Registry::OpenKey(RootKey Root, const std::st
   return std::make_unique<Win32RegistryKey>(key);
 }
 
+std::unique_ptr<IRegistryKey> Win32Registry::OpenKeyReadOnly(RootKey Root, const std::string& Path) {
+  HKEY key = nullptr;
+  LONG r = RegOpenKeyExA(RootHandle(Root), Relative(Path).c_str(), 0, KEY_READ, &key);
+  if (r != ERROR_SUCCESS) {
+    FLastOpenError = r;
+    return nullptr;
+  }
+  return std::make_unique<Win32RegistryKey>(key);
+}
+
 std::string Win32Registry::LastOpenError() {
   return FLastOpenError == 0 ? std::string() : SystemErrorMessage(static_cast<DWORD>(FLastOpenError));
 }

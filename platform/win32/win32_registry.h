@@ -10,6 +10,8 @@ class Win32Registry : public IRegistry {
   // Keys are opened and created with KEY_ALL_ACCESS; a leading backslash of
   // Path is dropped (paths are always taken from the root key).
   std::unique_ptr<IRegistryKey> OpenKey(RootKey Root, const std::string& Path, bool CanCreate) override;
+  // With KEY_READ.
+  std::unique_ptr<IRegistryKey> OpenKeyReadOnly(RootKey Root, const std::string& Path) override;
   bool KeyExists(RootKey Root, const std::string& Path) override;
   // Deletes the key's subkeys depth first, then the key itself.
   bool DeleteKey(RootKey Root, const std::string& Path) override;

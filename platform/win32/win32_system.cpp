@@ -29,4 +29,21 @@ uint32_t Win32System::StartCommand(const std::string& CommandLine, int ShowState
   return WinExec(CommandLine.c_str(), static_cast<UINT>(ShowState));
 }
 
+bool Win32System::ClaimSingleInstance(const std::string& Name) {
+  for (const auto& held : FMutexes)
+    if (held.first == Name) return true;
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, Name.c_str());
+  if (!mutex) return false;
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(mutex);
+    return false;
+  }
+  FMutexes.emplace_back(Name, mutex);
+  return true;
+}
+
+Win32System::~Win32System() {
+  for (const auto& held : FMutexes) CloseHandle(held.second);
+}
+
 }  // namespace platform

@@ -1,5 +1,6 @@
 // Install runs that fail or are refused: what they leave behind (nothing of
-// their own), the commands noted for the close, the check of the destination
+// their own: no file, link or registry row, and an earlier installation as it
+// was), the commands noted for the close, the check of the destination
 // folder, and the folder a second run offers.
 #include "app/destination.h"
 #include "tests/app/wizard_fixture.h"
@@ -78,6 +79,70 @@ TEST_F(FailedRunTest, RunFailingAtAnyWriteTakesAwayItsFilesAndFoldersAndRewindsT
   EXPECT_EQ(fake.OpenStreams, 1);  // only the payload stays open
 }
 
+// A failed run: the shape of the failure and the boxes it shows.
+struct FailedRun {
+  const char* what;
+  bool installedBefore;      // a good installation into the default folder first
+  const char* blocked;       // a payload file with a folder in its place, or nullptr
+  const char* failingValue;  // a registry value CreateLink cannot write (lower case), or nullptr
+  std::vector<std::string> boxes;
+};
+
+class FailedRunTraces : public FailedRunTest, public ::testing::WithParamInterface<FailedRun> {
+ protected:
+  // Everything a run may write besides its files: the whole registry (the
+  // record included) and the link files with their folders.
+  std::string Traces() {
+    std::string traces = registry.Dump();
+    const std::string group = "\\Velto2003";
+    for (const std::string& folder : {std::string(platform::HostShell::kStartMenuFolder) + group,
+                                      std::string(platform::HostShell::kProgramsFolder) + group})
+      traces += "\n" + folder + (files.DirectoryExists(folder) ? " exists" : " missing");
+    for (const std::string& link :
+         {DesktopLinkPath(), std::string(platform::HostShell::kStartMenuFolder) + group + "\\velto.exe.lnk",
+          std::string(platform::HostShell::kProgramsFolder) + group + "\\velto.exe.lnk"})
+      traces += "\n" + link + ": " + (files.FileExists(link) ? HostFile(link) : "<none>");
+    return traces;
+  }
+};
+
+TEST_P(FailedRunTraces, FailedRunLeavesEveryLinkAndRegistryRowAsItWas) {
+  const FailedRun& c = GetParam();
+  WriteProductInstaller();  // velto.exe 12 bytes first: the links come with it
+  if (c.installedBefore) {
+    TForm1* first = StartInstallingInto(kDefaultDest);
+    peer.Click(*first->Button9);
+    ASSERT_TRUE(WizardGone());
+    app = std::make_unique<TApplication>(peer, dialogs);
+    app->Title = "Velto2005";
+  }
+  const std::string before = Traces();
+  if (c.blocked) files.ForceDirectories(std::string("c:\\altro\\") + c.blocked);
+  TForm1* f = StartInstallingInto("c:\\altro");
+  if (c.failingValue) registry.FailingWrites.insert(c.failingValue);
+  dialogs.Boxes.clear();
+  EXPECT_TRUE(peer.Click(*f->Button9));
+  ASSERT_EQ(Form1, f);
+  EXPECT_FALSE(f->Installed());
+  EXPECT_EQ(BoxTexts(), c.boxes);
+  EXPECT_EQ(Traces(), before);
+  EXPECT_FALSE(files.FileExists("c:\\altro\\velto.exe"));
+  if (c.installedBefore) {
+    EXPECT_EQ(HostFile(std::string(kDefaultDest) + "\\velto.exe"), "main program");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, FailedRunTraces,
+    ::testing::Values(
+        FailedRun{"SecondRunFailingAtTheMainProgram", true, "velto.exe", nullptr, {"Cannot read file"}},
+        FailedRun{"SecondRunFailingAfterTheMainProgram", true, "search.ico", nullptr, {"Cannot read file"}},
+        FailedRun{"SecondRunWhoseLinksCannotWriteARow", true, nullptr, "hoticon", {"Failed to set data for 'HotIcon'"}},
+        FailedRun{"FirstRunFailingAtTheMainProgram", false, "velto.exe", nullptr, {"Cannot read file"}},
+        FailedRun{"FirstRunFailingAfterTheMainProgram", false, "search.ico", nullptr, {"Cannot read file"}},
+        FailedRun{"FirstRunWhoseLinksCannotWriteARow", false, nullptr, "path", {"Failed to set data for 'Path'"}}),
+    [](const ::testing::TestParamInfo<FailedRun>& Info) { return std::string(Info.param.what); });
+
 TEST_F(FailedRunTest, CommandsAtCloseAreThoseOfTheGoodRunAfterAFailedOne) {
   WriteProductInstaller();
   TForm1* f = StartInstallingInto("c:\\A");
@@ -94,6 +159,8 @@ TEST_F(FailedRunTest, CommandsAtCloseAreThoseOfTheGoodRunAfterAFailedOne) {
   EXPECT_EQ(system.Started()[0].CommandLine, "\"c:\\B\\TideHub.EXE\" /regserver");
   EXPECT_EQ(Record("RootDir"), "c:\\B\\velto.exe");
   EXPECT_EQ(HostFile("c:\\B\\velto.exe"), "main program");
+  // The icon path is made anew from the stored name.
+  EXPECT_EQ(ButtonValue("Icon"), "c:\\B\\search.ico");
 }
 
 TEST_F(FailedRunTest, DestinationThatIsNotAFullPathIsRefusedBeforeAnythingIsWritten) {
@@ -120,6 +187,7 @@ TEST_F(FailedRunTest, DestinationThatIsNotAFullPathIsRefusedBeforeAnythingIsWrit
 }
 
 TEST_F(FailedRunTest, DestinationStartsAtTheInstalledFolderWhenTheRecordNamesOne) {
+  WriteProductInstaller();
   struct Case {
     bool record;
     const char* rootDir;  // nullptr: no RootDir value

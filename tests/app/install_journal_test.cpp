@@ -1,17 +1,21 @@
 // TInstallJournal: what a run noted is what a rollback takes away, deepest
-// folder first, and nothing that was there before.
+// folder first, and nothing that was there before; links and registry
+// values go back to what they were.
 #include "app/install_journal.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/host/host_filesystem.h"
+#include "tests/support/fake_registry.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 class InstallJournalTest : public ::testing::Test {
  protected:
-  InstallJournalTest() : files(temp.Path() + "/drives"), journal(files) { files.ForceDirectories("c:\\programmi"); }
+  InstallJournalTest() : files(temp.Path() + "/drives"), journal(files, &registry) {
+    files.ForceDirectories("c:\\programmi");
+  }
 
   void Write(const std::string& Path, const std::string& Text) { testsupport::WriteFile(files.NativePath(Path), Text); }
   // Notes Path, then makes its folders and writes it, as a run does.
@@ -23,6 +27,7 @@ class InstallJournalTest : public ::testing::Test {
 
   testsupport::TempDir temp;
   platform::HostFileSystem files;
+  testsupport::FakeRegistry registry;
   TInstallJournal journal;
 };
 
@@ -76,6 +81,18 @@ TEST_F(InstallJournalTest, TrailingBackslashAndVolumeRootsAreNotFoldersToMake) {
     journal.NoteTarget(c.target);
     EXPECT_EQ(journal.CreatedFolders(), c.folders) << c.target;
   }
+}
+
+TEST_F(InstallJournalTest, RollbackNamesWhatItCannotPutBack) {
+  using platform::RootKey;
+  registry.SetString(RootKey::LocalMachine, "\\SOFTWARE\\Prova", "Exec", "prima");
+  const std::vector<shellregistry::TKeyRows> rows = {
+      {RootKey::LocalMachine, "\\SOFTWARE\\Prova", true, false, {{"Exec", "dopo"}}}};
+  journal.NoteRows(rows);
+  shellregistry::WriteRows(registry, rows);
+  registry.ReadOnly.insert("software\\prova");  // the rollback may only read it
+  EXPECT_FALSE(journal.Rollback());
+  EXPECT_EQ(journal.NotPutBack(), std::vector<std::string>{"HKLM\\SOFTWARE\\Prova\\Exec"});
 }
 
 }  // namespace

@@ -120,9 +120,9 @@ TEST_F(InstallRunTest, MainExecutableMakesTheLinksWithFullPathsBeforeItIsWritten
   EXPECT_EQ(ButtonValue("Icon"), Dest("search.ico"));
 }
 
-TEST_F(InstallRunTest, IconPathIsPrefixedOncePerMatchingEntry) {
-  // Two entries with the main executable's base name: two matches, two
-  // prefixes, and the later file wins on disk.
+TEST_F(InstallRunTest, IconPathIsMadeFromTheStoredNameForEachMatchingEntry) {
+  // Two entries with the main executable's base name: two matches, each
+  // with the icon in the destination, and the later file wins on disk.
   WriteInstaller("t", {{"a\\velto.exe", kDate2005, "first"}, {"b\\velto.exe", kDate2005, "second"}});
   TForm1* f = StartOnInstallPage();
   std::vector<std::string> icons;
@@ -132,8 +132,7 @@ TEST_F(InstallRunTest, IconPathIsPrefixedOncePerMatchingEntry) {
     icons.push_back(ButtonValue("Icon"));
   };
   peer.Click(*f->Button9);
-  EXPECT_EQ(icons,
-            (std::vector<std::string>{Dest("search.ico"), std::string(kDefaultDest) + "\\" + Dest("search.ico")}));
+  EXPECT_EQ(icons, (std::vector<std::string>{Dest("search.ico"), Dest("search.ico")}));
   EXPECT_EQ(HostFile(Dest("velto.exe")), "second");
 }
 
@@ -172,16 +171,32 @@ TEST_F(InstallRunTest, ExeNameMatchingUpperCasesAccentedLettersToo) {
   EXPECT_EQ(LinkAt(DesktopLinkPath()).Target, Dest("CITTÀ.EXE"));
 }
 
-TEST_F(InstallRunTest, DestinationWithTrailingBackslashStillGetsOneAppended) {
+TEST_F(InstallRunTest, DestinationWithTrailingBackslashIsUsedWithoutIt) {
+  struct Case {
+    const char* typed;
+    const char* program;  // the file written, and what the record and the links name
+  };
+  const Case cases[] = {
+      {"c:\\nuova\\cartella\\", "c:\\nuova\\cartella\\velto.exe"},
+      {"c:\\nuova\\cartella\\\\", "c:\\nuova\\cartella\\velto.exe"},
+      {"c:\\", "c:\\velto.exe"},  // a drive's root keeps its backslash
+  };
   WriteInstaller("t", {{"velto.exe", kDate2005, "m"}});
-  TForm1* f = StartOnInstallPage();
-  f->LabelDir->SetCaption("c:\\nuova\\cartella\\");
-  std::string target;
-  f->BackupFile1->OnFileRestored = [&](TObject*, std::string& Name, TFileStream*&) { target = Name; };
-  peer.Click(*f->Button9);
-  EXPECT_EQ(target, "c:\\nuova\\cartella\\\\velto.exe");
-  EXPECT_EQ(Record("RootDir"), "c:\\nuova\\cartella\\\\velto.exe");
-  EXPECT_TRUE(files.FileExists("c:\\nuova\\cartella\\velto.exe"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    app = std::make_unique<TApplication>(peer, dialogs);
+    TForm1* f = StartOnInstallPage();
+    f->LabelDir->SetCaption(c.typed);
+    std::string target;
+    f->BackupFile1->OnFileRestored = [&](TObject*, std::string& Name, TFileStream*&) { target = Name; };
+    peer.Click(*f->Button9);
+    ASSERT_TRUE(WizardGone());
+    EXPECT_EQ(target, c.program);
+    EXPECT_EQ(Record("RootDir"), c.program);
+    EXPECT_EQ(LinkAt(DesktopLinkPath()).Target, c.program);
+    EXPECT_EQ(ButtonValue("Exec"), c.program);
+    EXPECT_EQ(HostFile(c.program), "m");
+  }
 }
 
 TEST_F(InstallRunTest, CloseWritesTheTenRecordValuesInOrder) {
@@ -223,7 +238,7 @@ TEST_F(InstallRunTest, BothSexBoxesCheckedStoreMaschioTrue) {
   EXPECT_EQ(Record("Maschio"), "True");
 }
 
-TEST_F(InstallRunTest, UninstallationEarlierInTheRunStopsCommandsAndRecordAtClose) {
+TEST_F(InstallRunTest, InstallAfterAnUninstallationInTheSameWindowStartsCommandsAndWritesTheRecord) {
   WriteProductInstaller();
   StoreRecord({{"RootDir", Dest("velto.exe")}});
   TForm1* f = Start();
@@ -233,8 +248,8 @@ TEST_F(InstallRunTest, UninstallationEarlierInTheRunStopsCommandsAndRecordAtClos
   EXPECT_TRUE(peer.Click(*f->Button9));
   EXPECT_TRUE(WizardGone());
   EXPECT_TRUE(files.FileExists(Dest("velto.exe")));
-  EXPECT_TRUE(system.Started().empty());
-  EXPECT_FALSE(registry.HasKey(kRecordRoot, kRecordKey));
+  EXPECT_EQ(system.Started().size(), 1u);
+  EXPECT_EQ(Record("RootDir"), Dest("velto.exe"));
 }
 
 TEST_F(InstallRunTest, SecondRunFindsTheCardAndOffersUninstallation) {
@@ -335,10 +350,15 @@ TEST_F(InstallRunTest, AFlippedByteInAnyBlockOfAWrittenPayloadInstallsNothing) {
     WriteInstallerBytes(damaged);
     dialogs.Boxes.clear();
     shell.Log.clear();
+    if (i == 0) {
+      // A damaged file list is found at start-up: the program ends there.
+      EXPECT_THROW(StartOnInstallPage(), EAbort);
+      EXPECT_EQ(BoxTexts(), std::vector<std::string>{kDamagedInstallerMessage});
+      EXPECT_EQ(Form1, nullptr);
+      continue;
+    }
     TForm1* f = StartOnInstallPage();
-    // A damaged file list is already reported at start-up (by the archive
-    // component); the message at "Installa" comes in every case.
-    dialogs.Boxes.clear();
+    EXPECT_TRUE(dialogs.Boxes.empty());
     EXPECT_TRUE(peer.Click(*f->Button9));
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{kDamagedInstallerMessage});
     EXPECT_FALSE(files.DirectoryExists(kDefaultDest));
@@ -360,19 +380,16 @@ TEST_F(InstallRunTest, AFlippedByteInAnyBlockOfAWrittenPayloadInstallsNothing) {
   EXPECT_TRUE(HostFile(Dest("velto.hlp")) == help);
 }
 
-TEST_F(InstallRunTest, PayloadTrailerBeyondTheFileGivesTheDamagedMessageAtInstalla) {
+TEST_F(InstallRunTest, PayloadTrailerBeyondTheFileGivesTheDamagedMessageAtStartUp) {
   // A trailer that points past the end of the executable: there is no
-  // archive to check, and "Installa" installs nothing.
+  // archive, and the program ends before the wizard is shown.
   std::string bytes = "MZ" + std::string(100, '\x90');
   bytes += std::string("\xff\xff\x00\x00", 4);
   testsupport::WriteFile(files.NativePath(kInstallerPath), bytes);
-  TForm1* f = StartOnInstallPage();
-  ASSERT_NE(f->PayloadStream(), nullptr);
-  dialogs.Boxes.clear();
-  EXPECT_TRUE(peer.Click(*f->Button9));
+  EXPECT_THROW(StartOnInstallPage(), EAbort);
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{kDamagedInstallerMessage});
+  EXPECT_EQ(Form1, nullptr);
   EXPECT_FALSE(files.DirectoryExists(kDefaultDest));
-  EXPECT_EQ(f->Notebook1->PageIndex(), 5);
 }
 
 TEST_F(InstallRunTest, RetryAfterAFailedRunInstallsIntoAnotherFolder) {
@@ -392,17 +409,13 @@ TEST_F(InstallRunTest, RetryAfterAFailedRunInstallsIntoAnotherFolder) {
   EXPECT_EQ(Record("RootDir"), "c:\\altrove\\velto.exe");
 }
 
-TEST_F(InstallRunTest, WithoutPayloadStreamInstallaSaysTheInstallerIsDamaged) {
+TEST_F(InstallRunTest, WithoutPayloadStreamTheProgramSaysTheInstallerIsDamagedAtStartUp) {
   system.ProgramPathValue = "c:\\download\\missing.exe";
-  TForm1* f = StartOnInstallPage();
-  dialogs.Boxes.clear();
-  EXPECT_TRUE(peer.Click(*f->Button9));
+  EXPECT_THROW(StartOnInstallPage(), EAbort);
   ASSERT_EQ(dialogs.Boxes.size(), 1u);
   EXPECT_EQ(dialogs.Boxes[0].Text,
             "Il programma di installazione è danneggiato: impossibile leggere i file da installare.");
-  EXPECT_EQ(Form1, f);
-  EXPECT_EQ(f->Notebook1->PageIndex(), 5);
-  EXPECT_FALSE(f->ProgressBar1->Visible());
+  EXPECT_EQ(Form1, nullptr);
   EXPECT_TRUE(cursor.History().empty());
 }
 

@@ -219,27 +219,56 @@ TEST_F(WizardTest, EmptyPayloadTitleLeavesVersPointAsTheCaptionsEnd) {
   EXPECT_EQ(f->Caption().substr(f->Caption().size() - 6), " Vers.");
 }
 
-TEST_F(WizardTest, UnreadableExecutableIsReportedAndTheWizardStillOpens) {
-  system.ProgramPathValue = "c:\\download\\missing.exe";
-  TForm1* f = Start();  // no record exists either
-  ASSERT_EQ(dialogs.Boxes.size(), 1u);
-  EXPECT_NE(dialogs.Boxes[0].Text.find("missing.exe"), std::string::npos);
-  EXPECT_EQ(dialogs.Boxes[0].Caption, "Velto2005");
-  EXPECT_EQ(f->Caption(), "Installazione di Velto2005");
-  EXPECT_EQ(f->VersionText(), "");
-  EXPECT_EQ(f->PayloadStream(), nullptr);
-  // The rest of FormCreate did not run.
-  EXPECT_EQ(f->SystemDirectory(), "");
-  EXPECT_TRUE(f->Button14->Enabled());
-  EXPECT_TRUE(f->Showing());
+TEST_F(WizardTest, UnreadablePayloadEndsTheProgramWithTheDamagedMessageBeforeTheWindow) {
+  WriteProductInstaller();
+  const std::string good = HostFile(kInstallerPath);
+  struct Case {
+    const char* what;
+    std::string bytes;  // the installer; empty: there is no file
+  };
+  const Case cases[] = {
+      {"an executable that cannot be opened", ""},
+      {"too short for a trailer", "MZ"},
+      {"cut short", good.substr(0, good.size() - 300)},
+      {"appended to", good + "firma aggiunta"},
+      {"a trailer beyond the file", "MZ" + std::string(100, '\x90') + std::string("\xff\xff\x00\x00", 4)},
+  };
+  app.reset();  // the program makes its own application
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    system.ProgramPathValue = c.bytes.empty() ? "c:\\download\\missing.exe" : kInstallerPath;
+    if (!c.bytes.empty()) testsupport::WriteFile(files.NativePath(kInstallerPath), c.bytes);
+    dialogs.Boxes.clear();
+    EXPECT_EQ(RunInstaller(services), 0);
+    ASSERT_EQ(BoxTexts(), std::vector<std::string>{kDamagedInstallerMessage});
+    EXPECT_EQ(dialogs.Boxes[0].Caption, "Velto2005");
+    EXPECT_TRUE(peer.FormsCreated.empty());
+    EXPECT_EQ(Form1, nullptr);
+    EXPECT_EQ(timers.RunningCount(), 0u);
+  }
 }
 
-TEST_F(WizardTest, ExecutableTooShortForATrailerIsReported) {
-  testsupport::WriteFile(files.NativePath(kInstallerPath), "MZ");
-  TForm1* f = Start();
-  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Stream read error"});
-  EXPECT_EQ(f->Caption(), "Installazione di Velto2005");
-  EXPECT_NE(f->PayloadStream(), nullptr);
+TEST_F(WizardTest, SecondInstallerIsRefusedWhileTheFirstHoldsTheName) {
+  WriteProductInstaller();
+  app.reset();
+  bool ran = false;
+  peer.OnRun = [&](TApplication&) {
+    ran = true;
+    peer.Click(*Form1->Button3);
+  };
+  {
+    platform::HostSystem firstInstaller;  // another process, as far as the lock goes
+    ASSERT_TRUE(firstInstaller.ClaimSingleInstance(kInstallerMutexName));
+    EXPECT_EQ(RunInstaller(services), 0);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{kAlreadyRunningMessage});
+    EXPECT_TRUE(peer.FormsCreated.empty());
+    EXPECT_FALSE(ran);
+  }
+  // Once the first has ended, the next one runs.
+  dialogs.Boxes.clear();
+  EXPECT_EQ(RunInstaller(services), 0);
+  EXPECT_TRUE(ran);
+  EXPECT_TRUE(dialogs.Boxes.empty());
 }
 
 TEST_F(WizardTest, UninstallButtonIsDisabledWithoutRecordAndEnabledWithIt) {

@@ -30,7 +30,11 @@ enum class Flag { KeyMissing, ValueMissing, ByteOne, ByteZero, EightBytes, Strin
 
 class DetectorTest : public ::testing::Test {
  protected:
-  DetectorTest() : sockets(hostSockets) {}
+  // The dial-up key as a standard user meets it: it can be read, but not
+  // opened with full access.
+  DetectorTest() : sockets(hostSockets) {
+    registry.ReadOnly.insert("system\\currentcontrolset\\services\\remoteaccess");
+  }
 
   // Sets the flag as F says, after removing what an earlier case left.
   void SetFlag(Flag F) {

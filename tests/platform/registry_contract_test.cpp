@@ -102,6 +102,18 @@ TEST_F(RegistryContract, DeleteValueAndDeleteKeyReportWhetherSomethingWent) {
   EXPECT_FALSE(Reg->DeleteKey(kRoot, kBase + "\\k"));
 }
 
+TEST_F(RegistryContract, ReadOnlyOpenReadsExistingKeysAndRefusesWrites) {
+  EXPECT_EQ(Reg->OpenKeyReadOnly(kRoot, kBase + "\\Agent"), nullptr);
+  EXPECT_FALSE(Reg->KeyExists(kRoot, kBase + "\\Agent"));
+  Open("Agent")->WriteString("RootDir", "c:\\velto.exe");
+  auto key = Reg->OpenKeyReadOnly(kRoot, "\\" + kBase + "\\Agent");
+  ASSERT_NE(key, nullptr);
+  EXPECT_EQ(key->ReadString("RootDir"), "c:\\velto.exe");
+  EXPECT_THROW(key->WriteString("RootDir", "altro"), ERegistryException);
+  EXPECT_FALSE(key->DeleteValue("RootDir"));
+  EXPECT_EQ(Open("Agent", false)->ReadString("RootDir"), "c:\\velto.exe");
+}
+
 TEST_F(RegistryContract, SubKeyNamesListsDirectChildrenOnly) {
   for (const char* sub : {"k\\b", "k\\a\\x", "k\\c"}) Open(sub);
   std::vector<std::string> names = Open("k")->SubKeyNames();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 #include "platform/win32/win32_filesystem.h"
 #include "tests/support/temp_dir.h"
@@ -52,6 +53,18 @@ TEST(Win32System, StartCommandRunsTheProgramWithoutWaiting) {
   for (int i = 0; i < 100 && !fs.FileExists(marker); ++i) Sleep(100);
   EXPECT_TRUE(fs.FileExists(marker));
   Sleep(200);  // let cmd.exe close the file before the folder is removed
+}
+
+TEST(Win32System, ANamedLockIsHeldByOneObjectUntilItGoes) {
+  const std::string name = "VeltoTest.Lock." + std::to_string(GetCurrentProcessId());
+  platform::Win32System other;
+  {
+    platform::Win32System first;
+    EXPECT_TRUE(first.ClaimSingleInstance(name));
+    EXPECT_TRUE(first.ClaimSingleInstance(name));  // held already
+    EXPECT_FALSE(other.ClaimSingleInstance(name));
+  }
+  EXPECT_TRUE(other.ClaimSingleInstance(name));
 }
 
 }  // namespace

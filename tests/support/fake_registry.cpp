@@ -30,8 +30,9 @@ std::string FakeRegistry::Canonical(platform::RootKey Root, const std::string& P
 // A key of the inner registry, with the fake's failures and counters.
 class FakeRegistryKey : public platform::IRegistryKey {
  public:
-  FakeRegistryKey(FakeRegistry& Owner, std::string Canonical, std::unique_ptr<platform::IRegistryKey> Inner)
-      : FOwner(Owner), FPath(std::move(Canonical)), FInner(std::move(Inner)) {}
+  FakeRegistryKey(FakeRegistry& Owner, std::string Canonical, std::unique_ptr<platform::IRegistryKey> Inner,
+                  bool ReadOnly = false)
+      : FOwner(Owner), FPath(std::move(Canonical)), FInner(std::move(Inner)), FReadOnly(ReadOnly) {}
   ~FakeRegistryKey() override { Close(); }
 
   bool ValueExists(const std::string& Name) override { return FInner->ValueExists(Name); }
@@ -49,7 +50,7 @@ class FakeRegistryKey : public platform::IRegistryKey {
     FInner->WriteInteger(Name, Value);
     Written(Name);
   }
-  bool DeleteValue(const std::string& Name) override { return FInner->DeleteValue(Name); }
+  bool DeleteValue(const std::string& Name) override { return !FReadOnly && FInner->DeleteValue(Name); }
   std::vector<std::string> SubKeyNames() override { return FInner->SubKeyNames(); }
   void Close() override {
     if (FClosed) return;
@@ -60,7 +61,8 @@ class FakeRegistryKey : public platform::IRegistryKey {
 
  private:
   void FailIfAsked(const std::string& Name) {
-    if (FOwner.FailingWrites.count(Lower(Name))) throw ERegistryException("Failed to set data for '" + Name + "'");
+    if (FReadOnly || FOwner.FailingWrites.count(Lower(Name)))
+      throw ERegistryException("Failed to set data for '" + Name + "'");
   }
   void Written(const std::string& Name) {
     FOwner.FWrites[FPath].WriteOrder.push_back(Name);
@@ -70,6 +72,7 @@ class FakeRegistryKey : public platform::IRegistryKey {
   FakeRegistry& FOwner;
   std::string FPath;
   std::unique_ptr<platform::IRegistryKey> FInner;
+  bool FReadOnly;
   bool FClosed = false;
 };
 
@@ -79,7 +82,7 @@ FakeRegistry::FakeRegistry(platform::IRegistry& Inner) : FInner(Inner) {}
 
 std::unique_ptr<platform::IRegistryKey> FakeRegistry::OpenKey(platform::RootKey Root, const std::string& Path,
                                                               bool CanCreate) {
-  if (Unopenable.count(StripPath(Path))) {
+  if (Unopenable.count(StripPath(Path)) || ReadOnly.count(StripPath(Path))) {
     FLastOpenError = "Access denied.";
     return nullptr;
   }
@@ -87,6 +90,18 @@ std::unique_ptr<platform::IRegistryKey> FakeRegistry::OpenKey(platform::RootKey 
   if (!inner) return nullptr;
   ++OpenCount;
   return std::make_unique<FakeRegistryKey>(*this, Canonical(Root, Path), std::move(inner));
+}
+
+std::unique_ptr<platform::IRegistryKey> FakeRegistry::OpenKeyReadOnly(platform::RootKey Root, const std::string& Path) {
+  if (Unopenable.count(StripPath(Path))) {
+    FLastOpenError = "Access denied.";
+    return nullptr;
+  }
+  auto inner = FInner.OpenKeyReadOnly(Root, Path);
+  if (!inner) return nullptr;
+  ++OpenCount;
+  ++ReadOnlyOpenCount;
+  return std::make_unique<FakeRegistryKey>(*this, Canonical(Root, Path), std::move(inner), true);
 }
 
 bool FakeRegistry::KeyExists(platform::RootKey Root, const std::string& Path) { return FInner.KeyExists(Root, Path); }
@@ -119,6 +134,11 @@ void FakeRegistry::SetNumber(platform::RootKey Root, const std::string& Path, co
 }
 
 void FakeRegistry::MakeUnopenable(const std::string& Path) { Unopenable.insert(StripPath(Path)); }
+
+std::string FakeRegistry::Dump() const {
+  auto* host = dynamic_cast<const platform::HostRegistry*>(&FInner);
+  return host ? host->Dump() : std::string();
+}
 
 bool FakeRegistry::HasKey(platform::RootKey Root, const std::string& Path) const {
   return FInner.KeyExists(Root, Path);

@@ -31,6 +31,7 @@ class FakeRegistry : public platform::IRegistry {
 
   std::unique_ptr<platform::IRegistryKey> OpenKey(platform::RootKey Root, const std::string& Path,
                                                   bool CanCreate) override;
+  std::unique_ptr<platform::IRegistryKey> OpenKeyReadOnly(platform::RootKey Root, const std::string& Path) override;
   bool KeyExists(platform::RootKey Root, const std::string& Path) override;
   bool DeleteKey(platform::RootKey Root, const std::string& Path) override;
   // "Access denied." after an OpenKey of an Unopenable path.
@@ -44,6 +45,10 @@ class FakeRegistry : public platform::IRegistry {
   // of it fails.
   std::set<std::string> Unopenable;  // lower-case paths without the leading backslash
   void MakeUnopenable(const std::string& Path);
+  // OpenKey of Path (full access) returns nullptr, OpenKeyReadOnly opens it
+  // and refuses writes through it, as for a standard user under HKLM.
+  std::set<std::string> ReadOnly;  // lower-case paths without the leading backslash
+  int ReadOnlyOpenCount = 0;       // successful OpenKeyReadOnly calls (counted in OpenCount too)
   // WriteString or WriteInteger of a value with this (lower-case) name throws.
   std::set<std::string> FailingWrites;
 
@@ -54,7 +59,10 @@ class FakeRegistry : public platform::IRegistry {
   const Key& KeyAt(platform::RootKey Root, const std::string& Path) const;
   // The string value, or "<missing>" when there is none (or it is a number).
   std::string StringAt(platform::RootKey Root, const std::string& Path, const std::string& Name) const;
-  int OpenCount = 0;   // successful OpenKey calls
+  // The whole inner registry in HostRegistry's file format; "" when the
+  // inner registry is not a HostRegistry.
+  std::string Dump() const;
+  int OpenCount = 0;   // successful OpenKey and OpenKeyReadOnly calls
   int CloseCount = 0;  // keys closed (each with a flush)
   int WriteCount = 0;  // successful writes
 

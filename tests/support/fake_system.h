@@ -34,6 +34,8 @@ class FakeSystem : public platform::ISystem {
     return StartResult ? *StartResult : result;
   }
 
+  bool ClaimSingleInstance(const std::string& Name) override { return FInner.ClaimSingleInstance(Name); }
+
   // Answers instead of the inner system's, when set.
   std::optional<std::string> ProgramPathValue;
   std::optional<std::string> SystemDirectoryValue;

@@ -466,6 +466,23 @@ TEST_F(PeerTest, DriveBoxAndDirectoryListFollowTheModelAndTakeTheUsersChoice) {
   EXPECT_EQ(SendMessageA(listWindow, LB_GETCOUNT, 0, 0), 1);
 }
 
+// What the timer of the modal test saw. A timer procedure is CALLBACK
+// (stdcall on i686), which a lambda cannot be.
+struct ModalUser {
+  HWND MainWindow;
+  HWND OkWindow;
+  bool MainEnabledMeanwhile;
+};
+ModalUser modalUser{};
+
+void CALLBACK PressConfermaOnceShown(HWND, UINT, UINT_PTR, DWORD) {
+  HWND dialogWindow = FindWindowA(nullptr, "Seleziona percorso");
+  if (!dialogWindow || !IsWindowVisible(dialogWindow)) return;
+  modalUser.MainEnabledMeanwhile = IsWindowEnabled(modalUser.MainWindow) != FALSE;
+  modalUser.OkWindow = FindWindowExA(dialogWindow, nullptr, "BUTTON", "Conferma");
+  if (modalUser.OkWindow) PostMessageA(modalUser.OkWindow, BM_CLICK, 0, 0);
+}
+
 TEST_F(PeerTest, ModalFormTakesInputAloneAndReturnsItsButtonsResult) {
   ShowAndSettle();
   auto* dialog = new TForm(App.get(), *Peer);
@@ -480,24 +497,13 @@ TEST_F(PeerTest, ModalFormTakesInputAloneAndReturnsItsButtonsResult) {
   ok->SetCaption("Conferma");
   ok->ModalResult = mrOk;
   // The user's part, from inside the modal loop: look, then press "Conferma".
-  static bool mainEnabledMeanwhile = true;
-  static HWND okWindow = nullptr;
-  static HWND mainWindow = nullptr;
-  mainWindow = H(*Form);
-  mainEnabledMeanwhile = true;
-  okWindow = nullptr;
-  const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
-    HWND dialogWindow = FindWindowA(nullptr, "Seleziona percorso");
-    if (!dialogWindow || !IsWindowVisible(dialogWindow)) return;
-    mainEnabledMeanwhile = IsWindowEnabled(mainWindow) != FALSE;
-    okWindow = FindWindowExA(dialogWindow, nullptr, "BUTTON", "Conferma");
-    if (okWindow) PostMessageA(okWindow, BM_CLICK, 0, 0);
-  });
+  modalUser = {H(*Form), nullptr, true};
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, PressConfermaOnceShown);
   const int result = dialog->ShowModal();
   KillTimer(nullptr, timer);
   EXPECT_EQ(result, mrOk);
-  EXPECT_TRUE(okWindow != nullptr);
-  EXPECT_FALSE(mainEnabledMeanwhile);
+  EXPECT_TRUE(modalUser.OkWindow != nullptr);
+  EXPECT_FALSE(modalUser.MainEnabledMeanwhile);
   EXPECT_TRUE(IsWindowEnabled(H(*Form)));
   EXPECT_FALSE(IsWindowVisible(H(*dialog)));
   // The dialog belongs to the main window, so it stays in front of it.
