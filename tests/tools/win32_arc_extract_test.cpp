@@ -82,7 +82,8 @@ TEST_F(Win32ArcExtractTest, ATargetHeldOpenIsKeptAndNamed) {
   int status = Run({"extract", "-q", Dir / "m.arc", "-d", Dir / "out", "--full-path"});
   CloseHandle(h);
   EXPECT_EQ(status, arc::esFailure);
-  EXPECT_NE(Err.find("cannot replace " + held + ": "), std::string::npos) << Err;
+  EXPECT_NE(Err.find(held + ": "), std::string::npos) << Err;
+  EXPECT_NE(Err.find("1 not written"), std::string::npos) << Err;
   EXPECT_EQ(testsupport::ReadFile(held), Text(5, '1'));
   EXPECT_EQ(testsupport::ReadFile(Dir / Name("out\\m", 6)), Text(6, '2'));
   int temporary = 0;
