@@ -167,7 +167,8 @@ void TForm1::FormClose(TObject*, TCloseAction& Action) {
   for (const std::string& command : FPostInstall.Items())
     FServices.System.StartCommand(command, platform::swShowNormal);
   try {
-    WriteInstallerRecord(FServices.Registry, PathInFolder(FDestination, "velto.exe"), FVersion, CardFromFields());
+    WriteInstallerRecord(FServices.Registry, PathInFolder(FDestination, MyShortCut1->ExeName), FVersion,
+                         CardFromFields());
   } catch (...) {
     if (!Application) throw;
     Application->HandleException();

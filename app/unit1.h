@@ -1,6 +1,35 @@
 // TForm1: the install wizard, the program's main window. Six pages in a
 // notebook (welcome, card, destination, licence, information, install), the
 // four owned components that do the work, and the handlers that drive them.
+//
+// Which control runs which handler (wired at the end of LoadLayout, in
+// app/wizard_layout.cpp):
+//
+//   page  control        caption                  handler
+//   0     Button2        "&Avanti>>"              Button2Click (to page 1)
+//   0     Button3        "&Chiudi"                Button3Click
+//   0     Button14       "Disinstalla Velto2005"  Deinstall
+//   1     Button13       "&Indietro"              Button2Click (to page 0)
+//   1     Button12       "&Avanti>>"              SendMail, then page 2
+//   2     Button5        "Cambia"                 Button5Click (TForm2)
+//   2     Image5         (Flash add-on picture)   Button14Click
+//   2     Indietro       "<<&Indietro"            Button2Click (to page 1)
+//   2     Button4        "&Avanti>>"              Button2Click (to page 3)
+//   3     Button8        "NO"                     Button8Click
+//   3     Button7        "<<&Indietro"            Button2Click (to page 2)
+//   3     Button6        "Si"                     Button2Click (to page 4)
+//   4     Button11       "<<&Indietro"            Button2Click (to page 3)
+//   4     Button1        "Avanti >>"              Button2Click (to page 5)
+//   5     Button10       "<<&Indietro"            Button2Click (to page 3)
+//   5     Button9        "Installa"               Button1Click
+//
+// Button2Click goes to the page its sender's Tag names. The components'
+// events: BackupFile1 OnRestoreFile -> BackupFile1RestoreFile (per restored
+// file: its path, the links and registry rows of MyShortCut1, the
+// post-install command), OnProgress -> BackupFile1Progress; INetDetector1
+// OnChanged -> INetDetector1Changed; the form's OnCreate, OnPaint,
+// OnCloseQuery and OnClose -> FormCreate, FormPaint, FormCloseQuery and
+// FormClose (post-install commands and the installer record).
 #pragma once
 
 #include <cstdint>
