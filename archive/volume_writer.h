@@ -67,7 +67,6 @@ class TVolumeWriter {
 
   // Every file created so far, first volume first (for clean-up).
   const std::vector<std::string>& Created() const { return FCreated; }
-  int VolumeCount() const { return FVolume; }
 
  private:
   void OpenVolume(int Number);

@@ -197,9 +197,9 @@ std::string DateTimeText(int32_t Dos) {
 
 // The progress bar on standard error, drawn only on a terminal. It shows
 // names as given: already in the terminal's encoding.
-class TProgressBar {
+class TTerminalProgress {
  public:
-  TProgressBar(std::ostream& Err, bool Enabled) : FErr(Err), FEnabled(Enabled) {}
+  TTerminalProgress(std::ostream& Err, bool Enabled) : FErr(Err), FEnabled(Enabled) {}
   void Show(const std::string& Shown, int Percent) {
     if (!FEnabled || (Percent == FPercent && Shown == FName)) return;
     FPercent = Percent;
@@ -325,7 +325,7 @@ class TCommands {
     FOut << Help;
     return true;
   }
-  void StartBar(bool Quiet) { FBar = std::make_unique<TProgressBar>(FErr, !Quiet && FConsole.ErrIsTerminal()); }
+  void StartBar(bool Quiet) { FBar = std::make_unique<TTerminalProgress>(FErr, !Quiet && FConsole.ErrIsTerminal()); }
 
   // Opens ARCHIVE (a host path given by the user) and finds the archive in it.
   TOpenedArchive OpenArchive(const std::string& Given, std::string& Path) {
@@ -873,7 +873,7 @@ class TCommands {
   std::ostream& FOut;
   std::ostream& FErr;
   TConsoleDialogs FDialogs{FErr};
-  std::unique_ptr<TProgressBar> FBar;
+  std::unique_ptr<TTerminalProgress> FBar;
   std::string FCommand;
   size_t FSoundOnlyDamage = 0;
   std::vector<std::string> FLeftOut;

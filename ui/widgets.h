@@ -199,8 +199,10 @@ class TControl : public TComponent {
   // with a click behaviour (button, check box, radio button) override it.
   virtual void Click();
 
-  // For the peer's own use (e.g. the native window handle); the model never
-  // reads it. The peer clears it when it drops the native window.
+  // Set by the peer (the Win32 peer: the native window handle) and cleared
+  // when it drops the native window; the model itself never reads it. The
+  // application reads it to name an owner window to the system (the browser
+  // opener, the mail client); nullptr under a peer without native windows.
   void* PeerHandle = nullptr;
 
  protected:

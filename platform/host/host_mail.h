@@ -1,8 +1,7 @@
-// The host's Simple MAPI binding, sockets and browser opener. There is no
-// mail client, browser or Winsock on the host: the binding decides from the
-// (host) registry as the real one does and records every message it would
-// hand on; the opener records the addresses; the sockets use the host's own
-// resolver.
+// The host's Simple MAPI binding and sockets. There is no mail client or
+// Winsock on the host: the binding decides from the (host) registry as the
+// real one does and records every message it would hand on; the sockets use
+// the host's own resolver. (The browser opener is HostShell::OpenUrl.)
 #pragma once
 
 #include <functional>

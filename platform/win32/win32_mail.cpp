@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <mapi.h>
-#include <shellapi.h>
 
 #include <cstddef>
 

@@ -1,4 +1,5 @@
-// Simple MAPI, Winsock 1.1 and the shell's "open" on Windows.
+// Simple MAPI and Winsock 1.1 on Windows. (The shell's "open" is
+// Win32Shell::OpenUrl.)
 #pragma once
 
 #include "platform/simple_mapi.h"
