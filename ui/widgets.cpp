@@ -100,17 +100,9 @@ void TControl::SetAlign(TAlign Value) {
   if (FParent) FParent->Realign();
 }
 
-void TControl::SetCaption(const std::string& Value) {
-  if (Value == FCaption) return;
-  FCaption = Value;
-  Notify(wcCaption);
-}
+void TControl::SetCaption(const std::string& Value) { SetProperty(FCaption, Value, wcCaption); }
 
-void TControl::SetVisible(bool Value) {
-  if (Value == FVisible) return;
-  FVisible = Value;
-  Notify(wcVisible);
-}
+void TControl::SetVisible(bool Value) { SetProperty(FVisible, Value, wcVisible); }
 
 bool TControl::Showing() const {
   for (const TControl* c = this; c; c = c->FParent)
@@ -118,11 +110,7 @@ bool TControl::Showing() const {
   return ParentForm() != nullptr;
 }
 
-void TControl::SetEnabled(bool Value) {
-  if (Value == FEnabled) return;
-  FEnabled = Value;
-  Notify(wcEnabled);
-}
+void TControl::SetEnabled(bool Value) { SetProperty(FEnabled, Value, wcEnabled); }
 
 bool TControl::EffectivelyEnabled() const {
   for (const TControl* c = this; c; c = c->FParent)
@@ -135,42 +123,20 @@ TColor TControl::Color() const {
   return FColor;
 }
 
-void TControl::SetColor(TColor Value) {
-  if (!FParentColor && Value == FColor) return;
-  FColor = Value;
-  FParentColor = false;
-  NotifyInherited(wcColor);
-}
+void TControl::SetColor(TColor Value) { SetOwnProperty(FColor, FParentColor, Value, wcColor); }
 
 const TFont& TControl::Font() const {
   if (FParentFont && FParent) return FParent->Font();
   return FFont;
 }
 
-void TControl::SetFont(const TFont& Value) {
-  if (!FParentFont && Value == FFont) return;
-  FFont = Value;
-  FParentFont = false;
-  NotifyInherited(wcFont);
-}
+void TControl::SetFont(const TFont& Value) { SetOwnProperty(FFont, FParentFont, Value, wcFont); }
 
-void TControl::SetCursor(TCursor Value) {
-  if (Value == FCursor) return;
-  FCursor = Value;
-  Notify(wcCursor);
-}
+void TControl::SetCursor(TCursor Value) { SetProperty(FCursor, Value, wcCursor); }
 
-void TControl::SetTabOrder(int Value) {
-  if (Value == FTabOrder) return;
-  FTabOrder = Value;
-  Notify(wcStyle);
-}
+void TControl::SetTabOrder(int Value) { SetProperty(FTabOrder, Value, wcStyle); }
 
-void TControl::SetTabStop(bool Value) {
-  if (Value == FTabStop) return;
-  FTabStop = Value;
-  Notify(wcStyle);
-}
+void TControl::SetTabStop(bool Value) { SetProperty(FTabStop, Value, wcStyle); }
 
 void TControl::Click() {
   if (OnClick) OnClick(this);
@@ -258,11 +224,7 @@ TForm::~TForm() {
   if (Application) Application->FormDestroyed(this);
 }
 
-void TForm::SetBorderStyle(TBorderStyle V) {
-  if (V == FBorderStyle) return;
-  FBorderStyle = V;
-  Notify(wcStyle);
-}
+void TForm::SetBorderStyle(TBorderStyle V) { SetProperty(FBorderStyle, V, wcStyle); }
 
 void TForm::DoCreate() {
   if (!OnCreate) return;
@@ -354,11 +316,7 @@ TButton* TForm::EnterTarget(TControl* Focused) const {
 
 TPanel::TPanel(TComponent* AOwner) : TWinControl(AOwner) { FParentColor = true; }
 
-void TPanel::SetBevelOuter(TBevelCut V) {
-  if (V == FBevelOuter) return;
-  FBevelOuter = V;
-  Notify(wcStyle);
-}
+void TPanel::SetBevelOuter(TBevelCut V) { SetProperty(FBevelOuter, V, wcStyle); }
 
 TPage* TNotebook::AddPage(TComponent* Owner, const std::string& PageName) {
   auto* page = new TPage(Owner);
@@ -385,23 +343,11 @@ void TNotebook::SetPageIndex(int Index) {
 
 TLabel::TLabel(TComponent* AOwner) : TControl(AOwner) {}
 
-void TLabel::SetTransparent(bool V) {
-  if (V == FTransparent) return;
-  FTransparent = V;
-  Notify(wcStyle);
-}
+void TLabel::SetTransparent(bool V) { SetProperty(FTransparent, V, wcStyle); }
 
-void TLabel::SetWordWrap(bool V) {
-  if (V == FWordWrap) return;
-  FWordWrap = V;
-  Notify(wcStyle);
-}
+void TLabel::SetWordWrap(bool V) { SetProperty(FWordWrap, V, wcStyle); }
 
-void TLabel::SetAlignment(TAlignment V) {
-  if (V == FAlignment) return;
-  FAlignment = V;
-  Notify(wcStyle);
-}
+void TLabel::SetAlignment(TAlignment V) { SetProperty(FAlignment, V, wcStyle); }
 
 TButton::TButton(TComponent* AOwner) : TControl(AOwner) { FTabStop = true; }
 
@@ -418,10 +364,7 @@ TEdit::TEdit(TComponent* AOwner) : TControl(AOwner) {
 }
 
 void TEdit::SetText(const std::string& Value) {
-  if (Value == FText) return;
-  FText = Value;
-  Notify(wcText);
-  if (OnChange) OnChange(this);
+  if (SetProperty(FText, Value, wcText) && OnChange) OnChange(this);
 }
 
 void TEdit::UserEdited(const std::string& Value) {
@@ -430,11 +373,7 @@ void TEdit::UserEdited(const std::string& Value) {
   if (OnChange) OnChange(this);
 }
 
-void TEdit::SetBorderStyle(TBorderStyle V) {
-  if (V == FBorderStyle) return;
-  FBorderStyle = V;
-  Notify(wcStyle);
-}
+void TEdit::SetBorderStyle(TBorderStyle V) { SetProperty(FBorderStyle, V, wcStyle); }
 
 TMemo::TMemo(TComponent* AOwner) : TControl(AOwner) {
   FTabStop = true;
@@ -459,31 +398,15 @@ void TMemo::UserEdited(const std::string& Value) {
   if (OnChange) OnChange(this);
 }
 
-void TMemo::SetScrollBars(TScrollStyle V) {
-  if (V == FScrollBars) return;
-  FScrollBars = V;
-  Notify(wcStyle);
-}
+void TMemo::SetScrollBars(TScrollStyle V) { SetProperty(FScrollBars, V, wcStyle); }
 
-void TMemo::SetReadOnly(bool V) {
-  if (V == FReadOnly) return;
-  FReadOnly = V;
-  Notify(wcStyle);
-}
+void TMemo::SetReadOnly(bool V) { SetProperty(FReadOnly, V, wcStyle); }
 
-void TMemo::SetBorderStyle(TBorderStyle V) {
-  if (V == FBorderStyle) return;
-  FBorderStyle = V;
-  Notify(wcStyle);
-}
+void TMemo::SetBorderStyle(TBorderStyle V) { SetProperty(FBorderStyle, V, wcStyle); }
 
 TCheckBox::TCheckBox(TComponent* AOwner) : TControl(AOwner) { FTabStop = true; }
 
-void TCheckBox::SetChecked(bool V) {
-  if (V == FChecked) return;
-  FChecked = V;
-  Notify(wcChecked);
-}
+void TCheckBox::SetChecked(bool V) { SetProperty(FChecked, V, wcChecked); }
 
 void TCheckBox::Click() {
   SetChecked(!FChecked);
@@ -493,9 +416,7 @@ void TCheckBox::Click() {
 TRadioButton::TRadioButton(TComponent* AOwner) : TControl(AOwner) { FTabStop = true; }
 
 void TRadioButton::SetChecked(bool V) {
-  if (V == FChecked) return;
-  FChecked = V;
-  Notify(wcChecked);
+  if (!SetProperty(FChecked, V, wcChecked)) return;
   if (V && Parent()) {
     for (int i = 0; i < Parent()->ControlCount(); ++i) {
       TControl* sibling = Parent()->Controls(i);
@@ -521,12 +442,7 @@ void TProgressBar::SetRange(int AMin, int AMax) {
   Notify(wcPosition);
 }
 
-void TProgressBar::SetPosition(int Value) {
-  Value = std::clamp(Value, FMin, FMax);
-  if (Value == FPosition) return;
-  FPosition = Value;
-  Notify(wcPosition);
-}
+void TProgressBar::SetPosition(int Value) { SetProperty(FPosition, std::clamp(Value, FMin, FMax), wcPosition); }
 
 void TProgressBar::Repaint() {
   TForm* form = ParentForm();
@@ -535,39 +451,21 @@ void TProgressBar::Repaint() {
 
 TStatusBar::TStatusBar(TComponent* AOwner) : TControl(AOwner) {}
 
-void TStatusBar::SetSimpleText(const std::string& Value) {
-  if (Value == FSimpleText) return;
-  FSimpleText = Value;
-  Notify(wcText);
-}
+void TStatusBar::SetSimpleText(const std::string& Value) { SetProperty(FSimpleText, Value, wcText); }
 
 TImage::TImage(TComponent* AOwner) : TControl(AOwner) {}
 
 void TImage::SetPicture(const TBitmap& Value) {
-  if (Value.SameAs(FPicture)) return;
-  FPicture = Value;
-  Notify(wcPicture);
+  SetProperty(FPicture, Value, wcPicture, [](const TBitmap& A, const TBitmap& B) { return A.SameAs(B); });
 }
 
 TShape::TShape(TComponent* AOwner) : TControl(AOwner) {}
 
-void TShape::SetShape(TShapeType V) {
-  if (V == FShape) return;
-  FShape = V;
-  Notify(wcPicture);
-}
+void TShape::SetShape(TShapeType V) { SetProperty(FShape, V, wcPicture); }
 
-void TShape::SetPenColor(TColor V) {
-  if (V == FPenColor) return;
-  FPenColor = V;
-  Notify(wcPicture);
-}
+void TShape::SetPenColor(TColor V) { SetProperty(FPenColor, V, wcPicture); }
 
-void TShape::SetBrushColor(TColor V) {
-  if (V == FBrushColor) return;
-  FBrushColor = V;
-  Notify(wcPicture);
-}
+void TShape::SetBrushColor(TColor V) { SetProperty(FBrushColor, V, wcPicture); }
 
 // ---- Folder choosing ---------------------------------------------------------------
 

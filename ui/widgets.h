@@ -211,6 +211,26 @@ class TControl : public TComponent {
   // Notify for this control and, for a window control, every descendant
   // that inherits the colour or font (What = wcColor or wcFont).
   void NotifyInherited(TWidgetChange What);
+  // The shape of every property setter: stores Value in Field and tells the
+  // peer What changed. Returns false, and tells nothing, when Same(Field,
+  // Value) holds already.
+  template <class T, class TSame = std::equal_to<>>
+  bool SetProperty(T& Field, const T& Value, TWidgetChange What, TSame Same = {}) {
+    if (Same(Field, Value)) return false;
+    Field = Value;
+    Notify(What);
+    return true;
+  }
+  // SetProperty for a property a control takes from its parent until it is
+  // set (colour, font): FromParent ends, and the children that take it from
+  // this control are told as well.
+  template <class T>
+  void SetOwnProperty(T& Field, bool& FromParent, const T& Value, TWidgetChange What) {
+    if (!FromParent && Field == Value) return;
+    Field = Value;
+    FromParent = false;
+    NotifyInherited(What);
+  }
   bool FTabStop = false;
   TColor FColor = clBtnFace;
   bool FParentColor = true;
