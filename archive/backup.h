@@ -253,6 +253,9 @@ class TBackupFile : public TComponent {
   // Sets ErrorCode and the file it concerns.
   void SetError(int32_t Code, const std::string& FileName);
 
+  // Writing (backup_write.cpp): one Backup run, cut into its steps.
+  class TBackupRun;
+
   // Reading helpers (backup_restore.cpp, backup_restore_parallel.cpp).
   // After one block record of a data section: lets the application process
   // its messages and, with CountProgress, adds Produced bytes to the

@@ -18,6 +18,7 @@
 #include "archive/volumes.h"
 #include "platform/dostime.h"
 #include "runtime/exceptions.h"
+#include "runtime/scope_exit.h"
 
 namespace {
 
@@ -96,234 +97,314 @@ struct TScannedFile {
   int64_t Size;
 };
 
+// What goes into the archive next, in archive order; a block stands for the
+// compressing pipeline's next result. Source < 0 is the file list.
+struct TAction {
+  enum Kind { Head, Block, End } What;
+  int Source;
+  int32_t RawSize;
+};
+
 }  // namespace
 
+// One Backup run, in its steps: ScanSources, CreateIdsFile, WriteArchive
+// (its entries queued while their pieces are compressed ahead), WriteIds,
+// then CleanUp.
+class TBackupFile::TBackupRun {
+ public:
+  TBackupRun(TBackupFile& Owner, const std::string& ArchiveName, const std::vector<TSourceFile>& Files)
+      : FOwner(Owner), FArchiveName(ArchiveName), FFiles(Files) {}
+
+  bool Run();
+
+ private:
+  // 1. Selects and measures the sources and makes the file list; the
+  // header's totals come from here.
+  void ScanSources();
+  // 2. The file-ID list is made before the archive, so that a failure
+  // leaves nothing behind.
+  void CreateIdsFile();
+  // 3. The archive: header, file list, the entries, end marker.
+  void WriteArchive();
+  void QueueFileList();
+  void QueueFile(int Index);
+  // Hands FPiece to the pipeline, writing a queued block first when the
+  // pipeline is full.
+  void QueuePiece(int Source);
+  // Writes queued actions until one more block is out (or none is left).
+  void DrainOne();
+  void Perform(const TAction& Action);
+  void WriteBlock(const TAction& Action);
+  // 4. The file-ID list's lines.
+  void WriteIds();
+  // After the run: a run that did not complete leaves no file it created;
+  // a complete one clears the archive attributes when asked to.
+  void CleanUp(bool Complete);
+
+  std::string SourceName(int Source) const {
+    return Source < 0 ? std::string() : FScanned[size_t(Source)].Source->SourcePath;
+  }
+  // A source that cannot be opened or read: the run stops with error 1.
+  [[noreturn]] void CannotRead(const TScannedFile& File) {
+    FOwner.FCurrentFileName = File.Source->SourcePath;
+    throw EBackupStop(beCannotReadFile);
+  }
+
+  TBackupFile& FOwner;
+  const std::string& FArchiveName;
+  const std::vector<TSourceFile>& FFiles;
+  std::vector<std::string> FCreated;
+  std::vector<TScannedFile> FScanned;
+  size_t FLongestName = archive::kFileListName.size();
+  std::string FList;
+  std::unique_ptr<TFileStream> FIds;
+  // While WriteArchive runs: its volume writer and compressing pipeline,
+  // the actions not yet written, and the buffers of a piece and a block.
+  archive::TVolumeWriter* FWriter = nullptr;
+  archive::TDeflatePipeline* FPipeline = nullptr;
+  std::deque<TAction> FActions;
+  std::vector<uint8_t> FPiece;
+  archive::TDataBlock FBlock;
+};
+
 bool TBackupFile::Backup(const std::string& ArchiveName, const std::vector<TSourceFile>& Files) {
-  SetError(beNone, "");
-  FContinueFlag = true;
-  FBytesDone = 0;
-  FRestoredCount = 0;
-  FFileCount = 0;
-  FTotalSize = 0;
-  FCurrentFileName.clear();
-  FBusy = true;
+  return TBackupRun(*this, ArchiveName, Files).Run();
+}
+
+bool TBackupFile::TBackupRun::Run() {
+  TBackupFile& o = FOwner;
+  o.SetError(beNone, "");
+  o.FContinueFlag = true;
+  o.FBytesDone = 0;
+  o.FRestoredCount = 0;
+  o.FFileCount = 0;
+  o.FTotalSize = 0;
+  o.FCurrentFileName.clear();
+  o.FBusy = true;
   bool complete = false;
-  std::vector<std::string> created;
-  std::vector<TScannedFile> scanned;
-
   try {
-    // 1. Select and measure the sources; the header's totals come from here.
-    size_t longestName = archive::kFileListName.size();
-    int64_t total = 0;
-    for (const TSourceFile& f : Files) {
-      if (!StorableName(f.StoredName)) throw EBackupStop(beCannotWriteArchive);
-      if (FBackupMode == bmIncremental && !FFiles.HasArchiveAttribute(f.SourcePath)) continue;
-      int32_t age = FFiles.FileAge(f.SourcePath);
-      int64_t size = -1;
-      try {
-        size = FFiles.OpenFile(f.SourcePath, fmOpenRead | fmShareDenyNone)->Size();
-      } catch (const EStreamError&) {
-      }
-      if (size < 0) {
-        FCurrentFileName = f.SourcePath;
-        throw EBackupStop(beCannotReadFile);
-      }
-      // A file that opens but has no MS-DOS date/time (dated before 1980 or
-      // after 2107) gets the earliest one, 1980-01-01 00:00:00.
-      if (age == -1) age = platform::PackDosDateTime({});
-      scanned.push_back({&f, age, size});
-      total += size;
-      longestName = std::max(longestName, f.StoredName.size());
-    }
-    std::string list;
-    for (const TScannedFile& s : scanned)
-      list += s.Source->StoredName + "\t" + std::to_string(s.DosDateTime) + "=" + std::to_string(s.Size) + "\r\n";
-    total += static_cast<int64_t>(list.size());
-    // The header holds 32-bit totals.
-    if (total > INT32_MAX || scanned.size() > size_t(INT32_MAX)) throw EBackupStop(beCannotWriteArchive);
-    if (MaxSize > 0 && MaxSize < archive::MinVolumeSize(BackupTitle.size(), longestName))
-      throw EBackupStop(beCannotWriteArchive);
-    // A volume named like the archive (x.002) would be written over it.
-    if (MaxSize > 0 && archive::VolumeNameClashes(ArchiveName)) throw EBackupStop(beCannotWriteArchive);
-    FTotalSize = static_cast<int32_t>(total);
-    FFileCount = static_cast<int32_t>(scanned.size());
-
-    // 2. The file-ID list is made before the archive, so that a failure
-    // leaves nothing behind.
-    std::unique_ptr<TFileStream> ids;
-    std::string idsName = ArchiveName + ".ids";
-    if (SaveFileID) {
-      try {
-        ids = FFiles.OpenFile(idsName, fmCreate);
-        created.push_back(idsName);
-      } catch (const EStreamError&) {
-        throw EBackupStop(beFileIDTempFile);
-      }
-    }
-
-    // 3. The archive.
-    archive::TVolumeWriter writer(FFiles, ArchiveName, MaxSize, [this](int Number) {
-      if (!OnNeedDisk) return true;
-      OnNeedDisk(this, static_cast<uint16_t>(Number), FContinueFlag);
-      return FContinueFlag;
-    });
-    std::vector<uint8_t> header;
-    AppendInt32(header, static_cast<int32_t>(BackupTitle.size()));
-    AppendText(header, BackupTitle);
-    AppendInt32(header, FTotalSize);
-    AppendInt32(header, FFileCount);
-    try {
-      writer.Start(header);
-      int threads = CompressionThreads > 0 ? CompressionThreads : int(std::thread::hardware_concurrency());
-      archive::TDeflatePipeline pipeline(ZlibLevelOf(CompressionLevel), threads, ThreadStarter);
-
-      // Actions in archive order; a block action stands for the pipeline's
-      // next result. Source < 0 is the file list.
-      struct Action {
-        enum Kind { Head, Block, End } What;
-        int Source;
-        int32_t RawSize;
-      };
-      std::deque<Action> actions;
-      archive::TDataBlock block;
-      auto sourceName = [&](int Source) {
-        return Source < 0 ? std::string() : scanned[size_t(Source)].Source->SourcePath;
-      };
-      auto perform = [&](const Action& a) {
-        switch (a.What) {
-          case Action::Head:
-            // The file list and its terminator stay in the first volume,
-            // where readers of the title and list look for them.
-            if (a.Source < 0) writer.KeepInVolume(true);
-            writer.BeginEntry(a.Source < 0 ? EntryHead(std::string(archive::kFileListName), ListDateTime())
-                                           : EntryHead(scanned[size_t(a.Source)].Source->StoredName,
-                                                       scanned[size_t(a.Source)].DosDateTime));
-            break;
-          case Action::Block:
-            pipeline.Pop(block);
-            if (block.Failed) throw EBackupStop(beCompressionError);
-            // One record, or two for a piece that did not shrink; each may
-            // end a volume on its own.
-            for (size_t at = 0; at + 4 <= block.Bytes.size();) {
-              int32_t length = static_cast<int32_t>(archive::LoadLE32(block.Bytes.data() + at));
-              size_t record = 4 + static_cast<size_t>(length < 0 ? -int64_t(length) : int64_t(length));
-              writer.WriteBlock(block.Bytes.data() + at, record);
-              at += record;
-            }
-            if (a.Source >= 0) {
-              FBytesDone += a.RawSize;
-              FCurrentFileName = sourceName(a.Source);
-              if (OnProgress)
-                OnProgress(this, FCurrentFileName, archive::ProgressPercent(FBytesDone, FTotalSize), FContinueFlag);
-              if (!FContinueFlag) throw EBackupCancelled();
-            }
-            break;
-          case Action::End:
-            writer.EndEntry();
-            if (a.Source < 0) writer.KeepInVolume(false);
-            break;
-        }
-      };
-      // Writes queued actions until one more block is out (or none is left).
-      auto drainOne = [&] {
-        while (!actions.empty()) {
-          Action a = actions.front();
-          actions.pop_front();
-          perform(a);
-          if (a.What == Action::Block) return;
-        }
-      };
-      std::vector<uint8_t> piece;
-      auto pushPiece = [&](int Source) {
-        if (pipeline.InFlight() == pipeline.Window()) drainOne();
-        int32_t rawSize = static_cast<int32_t>(piece.size());
-        pipeline.Push(piece);
-        actions.push_back({Action::Block, Source, rawSize});
-      };
-
-      actions.push_back({Action::Head, -1, 0});
-      for (size_t off = 0; off < list.size(); off += archive::kMaxBlockSize) {
-        size_t n = std::min(list.size() - off, size_t(archive::kMaxBlockSize));
-        piece.assign(list.begin() + static_cast<std::ptrdiff_t>(off),
-                     list.begin() + static_cast<std::ptrdiff_t>(off + n));
-        pushPiece(-1);
-      }
-      actions.push_back({Action::End, -1, 0});
-
-      for (size_t i = 0; i < scanned.size(); ++i) {
-        const TScannedFile& s = scanned[i];
-        actions.push_back({Action::Head, int(i), 0});
-        if (s.Size > 0) {
-          std::unique_ptr<TFileStream> source;
-          try {
-            source = FFiles.OpenFile(s.Source->SourcePath, fmOpenRead | fmShareDenyNone);
-          } catch (const EStreamError&) {
-            FCurrentFileName = s.Source->SourcePath;
-            throw EBackupStop(beCannotReadFile);
-          }
-          for (int64_t left = s.Size; left > 0;) {
-            int32_t n = static_cast<int32_t>(std::min<int64_t>(left, archive::kMaxBlockSize));
-            piece.resize(size_t(n));
-            // A file that became shorter since it was measured cannot give
-            // the size already written into the file list.
-            try {
-              source->ReadBuffer(piece.data(), n);
-            } catch (const EReadError&) {
-              FCurrentFileName = s.Source->SourcePath;
-              throw EBackupStop(beCannotReadFile);
-            }
-            left -= n;
-            pushPiece(int(i));
-          }
-        }
-        actions.push_back({Action::End, int(i), 0});
-      }
-      while (!actions.empty()) drainOne();
-      writer.Finish();
-      created.insert(created.end(), writer.Created().begin(), writer.Created().end());
-    } catch (...) {
-      created.insert(created.end(), writer.Created().begin(), writer.Created().end());
-      throw;
-    }
-
-    if (ids) {
-      std::string text;
-      for (size_t i = 0; i < scanned.size(); ++i)
-        text += std::to_string(i + 1) + "\t" + scanned[i].Source->StoredName + "\t" + scanned[i].Source->SourcePath +
-                "\r\n";
-      try {
-        ids->WriteBuffer(text.data(), static_cast<int32_t>(text.size()));
-      } catch (const EStreamError&) {
-        throw EBackupStop(beFileIDTempFile);
-      }
-      ids.reset();
-    }
+    ScanSources();
+    CreateIdsFile();
+    WriteArchive();
+    WriteIds();
     complete = true;
-    FCurrentFileName.clear();
+    o.FCurrentFileName.clear();
   } catch (const EBackupStop& e) {
-    FErrorCode = e.Code;
+    o.FErrorCode = e.Code;
   } catch (const archive::EArchiveWrite& e) {
-    FErrorCode = e.Code;
+    o.FErrorCode = e.Code;
   } catch (const archive::EVolumeCancelled&) {
-    FContinueFlag = false;
+    o.FContinueFlag = false;
   } catch (const EBackupCancelled&) {
-    FContinueFlag = false;
+    o.FContinueFlag = false;
   } catch (const std::exception&) {
     // Anything else, such as memory running out in a compressing thread.
-    FErrorCode = beCannotWriteArchive;
+    o.FErrorCode = beCannotWriteArchive;
   }
+  CleanUp(complete);
+  if (o.OnProgress) {
+    bool ignored = o.FContinueFlag;
+    o.OnProgress(&o, "", 100, ignored);
+  }
+  o.FBusy = false;
+  if (o.FErrorCode != beNone) o.ReportError(o.FErrorCode);
+  return complete && o.FErrorCode == beNone && o.FContinueFlag;
+}
 
-  if (!complete) {
+void TBackupFile::TBackupRun::ScanSources() {
+  TBackupFile& o = FOwner;
+  int64_t total = 0;
+  for (const TSourceFile& f : FFiles) {
+    if (!StorableName(f.StoredName)) throw EBackupStop(beCannotWriteArchive);
+    if (o.FBackupMode == bmIncremental && !o.FFiles.HasArchiveAttribute(f.SourcePath)) continue;
+    int32_t age = o.FFiles.FileAge(f.SourcePath);
+    int64_t size = -1;
+    try {
+      size = o.FFiles.OpenFile(f.SourcePath, fmOpenRead | fmShareDenyNone)->Size();
+    } catch (const EStreamError&) {
+    }
+    if (size < 0) {
+      o.FCurrentFileName = f.SourcePath;
+      throw EBackupStop(beCannotReadFile);
+    }
+    // A file that opens but has no MS-DOS date/time (dated before 1980 or
+    // after 2107) gets the earliest one, 1980-01-01 00:00:00.
+    if (age == -1) age = platform::PackDosDateTime({});
+    FScanned.push_back({&f, age, size});
+    total += size;
+    FLongestName = std::max(FLongestName, f.StoredName.size());
+  }
+  for (const TScannedFile& s : FScanned)
+    FList += s.Source->StoredName + "\t" + std::to_string(s.DosDateTime) + "=" + std::to_string(s.Size) + "\r\n";
+  total += static_cast<int64_t>(FList.size());
+  // The header holds 32-bit totals.
+  if (total > INT32_MAX || FScanned.size() > size_t(INT32_MAX)) throw EBackupStop(beCannotWriteArchive);
+  if (o.MaxSize > 0 && o.MaxSize < archive::MinVolumeSize(o.BackupTitle.size(), FLongestName))
+    throw EBackupStop(beCannotWriteArchive);
+  // A volume named like the archive (x.002) would be written over it.
+  if (o.MaxSize > 0 && archive::VolumeNameClashes(FArchiveName)) throw EBackupStop(beCannotWriteArchive);
+  o.FTotalSize = static_cast<int32_t>(total);
+  o.FFileCount = static_cast<int32_t>(FScanned.size());
+}
+
+void TBackupFile::TBackupRun::CreateIdsFile() {
+  if (!FOwner.SaveFileID) return;
+  std::string idsName = FArchiveName + ".ids";
+  try {
+    FIds = FOwner.FFiles.OpenFile(idsName, fmCreate);
+    FCreated.push_back(idsName);
+  } catch (const EStreamError&) {
+    throw EBackupStop(beFileIDTempFile);
+  }
+}
+
+void TBackupFile::TBackupRun::WriteArchive() {
+  TBackupFile& o = FOwner;
+  archive::TVolumeWriter writer(o.FFiles, FArchiveName, o.MaxSize, [&o](int Number) {
+    if (!o.OnNeedDisk) return true;
+    o.OnNeedDisk(&o, static_cast<uint16_t>(Number), o.FContinueFlag);
+    return o.FContinueFlag;
+  });
+  std::vector<uint8_t> header;
+  AppendInt32(header, static_cast<int32_t>(o.BackupTitle.size()));
+  AppendText(header, o.BackupTitle);
+  AppendInt32(header, o.FTotalSize);
+  AppendInt32(header, o.FFileCount);
+  try {
+    writer.Start(header);
+    int threads = o.CompressionThreads > 0 ? o.CompressionThreads : int(std::thread::hardware_concurrency());
+    archive::TDeflatePipeline pipeline(ZlibLevelOf(o.CompressionLevel), threads, o.ThreadStarter);
+    FWriter = &writer;
+    FPipeline = &pipeline;
+    ScopeExit done([this] {
+      FWriter = nullptr;
+      FPipeline = nullptr;
+    });
+    QueueFileList();
+    for (size_t i = 0; i < FScanned.size(); ++i) QueueFile(int(i));
+    while (!FActions.empty()) DrainOne();
+    writer.Finish();
+    FCreated.insert(FCreated.end(), writer.Created().begin(), writer.Created().end());
+  } catch (...) {
+    FCreated.insert(FCreated.end(), writer.Created().begin(), writer.Created().end());
+    throw;
+  }
+}
+
+void TBackupFile::TBackupRun::QueueFileList() {
+  FActions.push_back({TAction::Head, -1, 0});
+  for (size_t off = 0; off < FList.size(); off += archive::kMaxBlockSize) {
+    size_t n = std::min(FList.size() - off, size_t(archive::kMaxBlockSize));
+    FPiece.assign(FList.begin() + static_cast<std::ptrdiff_t>(off),
+                  FList.begin() + static_cast<std::ptrdiff_t>(off + n));
+    QueuePiece(-1);
+  }
+  FActions.push_back({TAction::End, -1, 0});
+}
+
+void TBackupFile::TBackupRun::QueueFile(int Index) {
+  const TScannedFile& s = FScanned[size_t(Index)];
+  FActions.push_back({TAction::Head, Index, 0});
+  if (s.Size > 0) {
+    std::unique_ptr<TFileStream> source;
+    try {
+      source = FOwner.FFiles.OpenFile(s.Source->SourcePath, fmOpenRead | fmShareDenyNone);
+    } catch (const EStreamError&) {
+      CannotRead(s);
+    }
+    for (int64_t left = s.Size; left > 0;) {
+      int32_t n = static_cast<int32_t>(std::min<int64_t>(left, archive::kMaxBlockSize));
+      FPiece.resize(size_t(n));
+      // A file that became shorter since it was measured cannot give the
+      // size already written into the file list.
+      try {
+        source->ReadBuffer(FPiece.data(), n);
+      } catch (const EReadError&) {
+        CannotRead(s);
+      }
+      left -= n;
+      QueuePiece(Index);
+    }
+  }
+  FActions.push_back({TAction::End, Index, 0});
+}
+
+void TBackupFile::TBackupRun::QueuePiece(int Source) {
+  if (FPipeline->InFlight() == FPipeline->Window()) DrainOne();
+  int32_t rawSize = static_cast<int32_t>(FPiece.size());
+  FPipeline->Push(FPiece);
+  FActions.push_back({TAction::Block, Source, rawSize});
+}
+
+void TBackupFile::TBackupRun::DrainOne() {
+  while (!FActions.empty()) {
+    TAction a = FActions.front();
+    FActions.pop_front();
+    Perform(a);
+    if (a.What == TAction::Block) return;
+  }
+}
+
+void TBackupFile::TBackupRun::Perform(const TAction& Action) {
+  switch (Action.What) {
+    case TAction::Head:
+      // The file list and its terminator stay in the first volume, where
+      // readers of the title and list look for them.
+      if (Action.Source < 0) FWriter->KeepInVolume(true);
+      FWriter->BeginEntry(Action.Source < 0 ? EntryHead(std::string(archive::kFileListName), ListDateTime())
+                                            : EntryHead(FScanned[size_t(Action.Source)].Source->StoredName,
+                                                        FScanned[size_t(Action.Source)].DosDateTime));
+      break;
+    case TAction::Block:
+      WriteBlock(Action);
+      break;
+    case TAction::End:
+      FWriter->EndEntry();
+      if (Action.Source < 0) FWriter->KeepInVolume(false);
+      break;
+  }
+}
+
+void TBackupFile::TBackupRun::WriteBlock(const TAction& Action) {
+  TBackupFile& o = FOwner;
+  FPipeline->Pop(FBlock);
+  if (FBlock.Failed) throw EBackupStop(beCompressionError);
+  // One record, or two for a piece that did not shrink; each may end a
+  // volume on its own.
+  for (size_t at = 0; at + 4 <= FBlock.Bytes.size();) {
+    int32_t length = static_cast<int32_t>(archive::LoadLE32(FBlock.Bytes.data() + at));
+    size_t record = 4 + static_cast<size_t>(length < 0 ? -int64_t(length) : int64_t(length));
+    FWriter->WriteBlock(FBlock.Bytes.data() + at, record);
+    at += record;
+  }
+  if (Action.Source < 0) return;
+  o.FBytesDone += Action.RawSize;
+  o.FCurrentFileName = SourceName(Action.Source);
+  if (o.OnProgress)
+    o.OnProgress(&o, o.FCurrentFileName, archive::ProgressPercent(o.FBytesDone, o.FTotalSize), o.FContinueFlag);
+  if (!o.FContinueFlag) throw EBackupCancelled();
+}
+
+void TBackupFile::TBackupRun::WriteIds() {
+  if (!FIds) return;
+  std::string text;
+  for (size_t i = 0; i < FScanned.size(); ++i)
+    text +=
+        std::to_string(i + 1) + "\t" + FScanned[i].Source->StoredName + "\t" + FScanned[i].Source->SourcePath + "\r\n";
+  try {
+    FIds->WriteBuffer(text.data(), static_cast<int32_t>(text.size()));
+  } catch (const EStreamError&) {
+    throw EBackupStop(beFileIDTempFile);
+  }
+  FIds.reset();
+}
+
+void TBackupFile::TBackupRun::CleanUp(bool Complete) {
+  if (!Complete) {
     // No unfinished archive or volume is left behind.
-    for (const std::string& name : created) FFiles.EraseFile(name);
-  } else if (SetArchiveFlag) {
-    for (const TScannedFile& s : scanned) FFiles.ClearArchiveAttribute(s.Source->SourcePath);
+    FIds.reset();
+    for (const std::string& name : FCreated) FOwner.FFiles.EraseFile(name);
+  } else if (FOwner.SetArchiveFlag) {
+    for (const TScannedFile& s : FScanned) FOwner.FFiles.ClearArchiveAttribute(s.Source->SourcePath);
   }
-  if (OnProgress) {
-    bool ignored = FContinueFlag;
-    OnProgress(this, "", 100, ignored);
-  }
-  FBusy = false;
-  if (FErrorCode != 0) ReportError(FErrorCode);
-  return complete && FErrorCode == 0 && FContinueFlag;
 }
