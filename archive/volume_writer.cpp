@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "archive/backup.h"
 #include "archive/format.h"
 #include "runtime/streams.h"
 
@@ -41,7 +42,7 @@ void TVolumeWriter::OpenVolume(int Number) {
   try {
     FStream = FFiles.OpenFile(name, fmCreate);
   } catch (const EStreamError& e) {
-    throw EArchiveWrite(existed ? 2 : 4, e.Message());
+    throw EArchiveWrite(existed ? beOverwriteFailed : beCannotWriteArchive, e.Message());
   }
   FCreated.push_back(name);
   FVolume = Number;
@@ -60,14 +61,14 @@ bool TVolumeWriter::Fits(size_t Size) const {
 void TVolumeWriter::Start(const std::vector<uint8_t>& Header) {
   OpenVolume(1);
   if (FMaxSize > 0 && int64_t(Header.size()) + kMarkerSize > FMaxSize)
-    throw EArchiveWrite(4, "The volume size is too small for the archive header");
+    throw EArchiveWrite(beCannotWriteArchive, "The volume size is too small for the archive header");
   Put(Header.data(), Header.size());
   FInData = false;
 }
 
 void TVolumeWriter::NextVolume() {
-  if (FKeepInVolume) throw EArchiveWrite(4, "The volume size is too small for the file list");
-  if (FVolume >= kMaxVolumeNumber) throw EArchiveWrite(4, "Too many volumes");
+  if (FKeepInVolume) throw EArchiveWrite(beCannotWriteArchive, "The volume size is too small for the file list");
+  if (FVolume >= kMaxVolumeNumber) throw EArchiveWrite(beCannotWriteArchive, "Too many volumes");
   int next = FVolume + 1;
   if (FInData) PutInt32(kBlockTerminator);
   std::string marker = ContinuationMarker(next);
@@ -85,7 +86,7 @@ void TVolumeWriter::BeginEntry(const std::vector<uint8_t>& Head) {
   size_t size = Head.size() + sizeof kDataSignature;
   if (!Fits(size)) {
     NextVolume();
-    if (!Fits(size)) throw EArchiveWrite(4, "The volume size is too small for an entry");
+    if (!Fits(size)) throw EArchiveWrite(beCannotWriteArchive, "The volume size is too small for an entry");
   }
   Put(Head.data(), Head.size());
   Put(kDataSignature, sizeof kDataSignature);
@@ -95,7 +96,7 @@ void TVolumeWriter::BeginEntry(const std::vector<uint8_t>& Head) {
 void TVolumeWriter::WriteBlock(const uint8_t* Block, size_t Size) {
   if (!Fits(Size)) {
     NextVolume();
-    if (!Fits(Size)) throw EArchiveWrite(4, "The volume size is too small for a data block");
+    if (!Fits(Size)) throw EArchiveWrite(beCannotWriteArchive, "The volume size is too small for a data block");
   }
   Put(Block, Size);
 }
@@ -133,7 +134,7 @@ void TVolumeWriter::Flush() {
   try {
     FStream->WriteBuffer(FBuffer.data(), static_cast<int32_t>(FBuffer.size()));
   } catch (const EStreamError& e) {
-    throw EArchiveWrite(4, e.Message());
+    throw EArchiveWrite(beCannotWriteArchive, e.Message());
   }
   FBuffer.clear();
 }

@@ -18,7 +18,8 @@
 
 namespace archive {
 
-// Thrown by TVolumeWriter: Code is the component's error code (2 or 4).
+// Thrown by TVolumeWriter: Code is the component's error code
+// (beOverwriteFailed or beCannotWriteArchive).
 class EArchiveWrite : public Exception {
  public:
   EArchiveWrite(int32_t ACode, const std::string& Message) : Exception(Message), Code(ACode) {}

@@ -56,7 +56,7 @@ TEST_F(HostileTest, EveryProperPrefixFailsVisiblyAndStaysInsideTheDestination) {
     try {
       bool ok = Backup->Restore(archive, "c:\\dest");
       EXPECT_FALSE(ok);
-      failedVisibly = !ok && reportedErrors == 1 && Backup->ErrorCode() != 0;
+      failedVisibly = !ok && reportedErrors == 1 && Backup->ErrorCode() != beNone;
     } catch (const Exception&) {
       failedVisibly = reportedErrors == 0;
     }
@@ -73,7 +73,7 @@ TEST_F(HostileTest, EveryProperPrefixFailsVisiblyAndStaysInsideTheDestination) {
     Backup->ReadArchiveInfo(archive, &info, title);
     if (n < infoEnd) {
       EXPECT_EQ(reportedErrors, 1);
-      EXPECT_EQ(Backup->ErrorCode(), 5);
+      EXPECT_EQ(Backup->ErrorCode(), beInvalidArchive);
     } else {
       // Header and list are whole: reading them is right to succeed.
       EXPECT_EQ(reportedErrors, 0);

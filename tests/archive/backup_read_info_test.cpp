@@ -83,7 +83,7 @@ TEST_F(ReadInfoTest, ArchiveThatCannotBeOpenedReportsError3AndAbortsSilently) {
   EXPECT_THROW(Backup->ReadArchiveInfo(archive, nullptr, title), EAbort);
   ASSERT_EQ(Dialogs.Boxes.size(), 1u);
   EXPECT_EQ(Dialogs.Boxes[0].Text, "Cannot read archive");
-  EXPECT_EQ(Backup->ErrorCode(), 3);
+  EXPECT_EQ(Backup->ErrorCode(), beCannotReadArchive);
 }
 
 TEST_F(ReadInfoTest, UnreadableHeaderOrListReportsInvalidArchiveType) {
@@ -126,7 +126,7 @@ TEST_F(ReadInfoTest, UnreadableHeaderOrListReportsInvalidArchiveType) {
     Backup->ReadArchiveInfo(Put("c:\\a.arc", c.Bytes), &list, title);
     ASSERT_EQ(Dialogs.Boxes.size(), 1u);
     EXPECT_EQ(Dialogs.Boxes[0].Text, "Invalid archive type");
-    EXPECT_EQ(Backup->ErrorCode(), 5);
+    EXPECT_EQ(Backup->ErrorCode(), beInvalidArchive);
     EXPECT_EQ(title, c.Title);
     EXPECT_EQ(list.Count(), 1);
     EXPECT_EQ(Files.OpenStreams, 0);
@@ -143,7 +143,7 @@ TEST_F(ReadInfoTest, OnErrorReceivesTheReportInsteadOfTheBox) {
   std::string title;
   Backup->ReadArchiveInfoFromStream(&junk, nullptr, title);
   ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(errors[0].first, 5);
+  EXPECT_EQ(errors[0].first, beInvalidArchive);
   EXPECT_EQ(errors[0].second, "Invalid archive type");
   EXPECT_TRUE(Dialogs.Boxes.empty());
 }

@@ -41,7 +41,7 @@ TEST_F(RestoreTest, RestoresCompressedStoredAndEmptyFilesWithTheirDates) {
   EXPECT_EQ(Backup->FileCount(), 3);
   EXPECT_EQ(Backup->TotalSize(), 60000);
   EXPECT_EQ(Backup->BytesDone(), 60000);
-  EXPECT_EQ(Backup->ErrorCode(), 0);
+  EXPECT_EQ(Backup->ErrorCode(), beNone);
   EXPECT_FALSE(Backup->Busy());
   EXPECT_FALSE(Exists("c:\\dest\\FILE:LIST"));
   EXPECT_FALSE(Exists("c:\\dest\\LIST"));
@@ -127,7 +127,7 @@ TEST_F(RestoreTest, DataSignatureMustBeEC2AndAZeroByte) {
     b.Header("", 3, 1).EntryHead("c:\\x\\a.txt", kDate2005).Raw(sig).StoredBlock("abc").Terminator().End();
     Dialogs.Boxes.clear();
     EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\dest"));
-    EXPECT_EQ(Backup->ErrorCode(), 1);
+    EXPECT_EQ(Backup->ErrorCode(), beCannotReadFile);
     ASSERT_EQ(Dialogs.Boxes.size(), 1u);
     EXPECT_EQ(Dialogs.Boxes[0].Text, "Cannot read file");
 
@@ -164,7 +164,7 @@ TEST_F(RestoreTest, BlockLongerThan16384IsAnInvalidArchive) {
         .Raw(std::string(40000, 'x'));
     restored.End();
     EXPECT_FALSE(Backup->Restore(Put("c:\\b.arc", restored.Bytes()), "c:\\dest"));
-    EXPECT_EQ(Backup->ErrorCode(), 1);
+    EXPECT_EQ(Backup->ErrorCode(), beCannotReadFile);
     EXPECT_EQ(Get("c:\\dest\\a.txt"), "");
   }
 }
@@ -318,7 +318,7 @@ TEST_F(RestoreTest, NamesThatClimbOutOfDestDirAreSkippedAsError1) {
   EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\top\\dest"));
   EXPECT_EQ(Get("c:\\top\\dest\\sub\\good.txt"), "good");
   EXPECT_EQ(Backup->RestoredCount(), 1);
-  EXPECT_EQ(Backup->ErrorCode(), 1);
+  EXPECT_EQ(Backup->ErrorCode(), beCannotReadFile);
   for (const auto& f : AllFiles()) EXPECT_EQ(f.find("evil"), std::string::npos) << f;
   EXPECT_EQ(std::count(Events.begin(), Events.end(), "error 1 Cannot read file"), 1);
   EXPECT_EQ(Events.back(), "error 1 Cannot read file");
@@ -471,7 +471,7 @@ TEST_F(RestoreTest, CancelFromOnProgressStopsAndKeepsThePartialFile) {
   EXPECT_EQ(Get("c:\\d\\a.bin"), data.substr(0, 16384));
   EXPECT_EQ(Age("c:\\d\\a.bin"), kDate2005);
   EXPECT_FALSE(Exists("c:\\d\\b.bin"));
-  EXPECT_EQ(Backup->ErrorCode(), 0);
+  EXPECT_EQ(Backup->ErrorCode(), beNone);
   EXPECT_TRUE(Dialogs.Boxes.empty());
   std::vector<std::string> expected = {"restore c:\\d\\a.bin", "progress c:\\d\\a.bin 41", "restored c:\\d\\a.bin",
                                        "progress  100"};
@@ -493,7 +493,7 @@ TEST_F(RestoreTest, ErrorGoesToAnErrorBoxAfterTheLastProgress) {
   int restoredCalls = 0;
   Backup->OnFileRestored = [&](TObject*, std::string&, TFileStream*&) { ++restoredCalls; };
   EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
-  EXPECT_EQ(Backup->ErrorCode(), 6);
+  EXPECT_EQ(Backup->ErrorCode(), beCompressionError);
   ASSERT_EQ(Dialogs.Boxes.size(), 1u);
   EXPECT_EQ(Dialogs.Boxes[0].Text, "Compression error");
   EXPECT_EQ(Dialogs.Boxes[0].Caption, "Error");
@@ -511,7 +511,7 @@ TEST_F(RestoreTest, CompressedBlockThatDoesNotEndIsACompressionError) {
   b.Header("", 5000, 1).EntryHead("c:\\x\\a.bin", kDate2005).Signature().Int32(int32_t(z.size() / 2));
   b.Raw(z.substr(0, z.size() / 2)).Terminator().End();
   EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
-  EXPECT_EQ(Backup->ErrorCode(), 6);
+  EXPECT_EQ(Backup->ErrorCode(), beCompressionError);
 }
 
 TEST_F(RestoreTest, OnErrorReplacesTheErrorBox) {
@@ -532,7 +532,7 @@ TEST_F(RestoreTest, WriteFailureIsError1AndTheFileIsStillClosedAndDated) {
   ArchiveBuilder b;
   b.Header("", 20000, 1).Entry("c:\\x\\a.bin", kDate2005, PatternBytes(20000, 11)).End();
   EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
-  EXPECT_EQ(Backup->ErrorCode(), 1);
+  EXPECT_EQ(Backup->ErrorCode(), beCannotReadFile);
   EXPECT_EQ(Backup->RestoredCount(), 0);
   std::vector<std::string> expected = {"restore c:\\d\\a.bin", "restored c:\\d\\a.bin", "progress  100",
                                        "error 1 Cannot read file"};
@@ -612,7 +612,7 @@ TEST_F(RestoreTest, WriteFailureInALongFileIsError1AndStopsTheRun) {
       Backup->DecompressionThreads = threads;
       Files.WriteLimit = static_cast<long long>(limit);
       EXPECT_FALSE(Backup->Restore(archive, "c:\\d")) << limit;
-      EXPECT_EQ(Backup->ErrorCode(), 1) << limit;
+      EXPECT_EQ(Backup->ErrorCode(), beCannotReadFile) << limit;
       EXPECT_EQ(Backup->RestoredCount(), 0) << limit;
       EXPECT_TRUE(Get("c:\\d\\a.bin") == content.substr(0, limit)) << limit;
       EXPECT_EQ(Age("c:\\d\\a.bin"), kDate2005) << limit;
@@ -643,7 +643,7 @@ TEST_F(RestoreTest, CancelInALongFileKeepsEveryBlockBeforeIt) {
     EXPECT_FALSE(Backup->Restore(archive, "c:\\d")) << threads;
     EXPECT_EQ(calls, 18) << threads;  // 17 blocks, then the final call
     EXPECT_TRUE(Get("c:\\d\\a.bin") == expected) << threads;
-    EXPECT_EQ(Backup->ErrorCode(), 0) << threads;
+    EXPECT_EQ(Backup->ErrorCode(), beNone) << threads;
     EXPECT_EQ(Files.OpenStreams, 0) << threads;
   }
 }
@@ -702,7 +702,7 @@ TEST_F(RestoreTest, DamageInALongFileEndsTheRunAlikeOnEveryThreadCount) {
     }
     // One block at a time is the reference...
     EXPECT_FALSE(runs[0].Result) << what;
-    EXPECT_EQ(runs[0].Error, what == "zlib damage" ? 6 : 1) << what;
+    EXPECT_EQ(runs[0].Error, what == "zlib damage" ? beCompressionError : beCannotReadFile) << what;
     size_t kept = what == "zlib damage" ? 10 : what == "cut in block" ? 12 : what == "cut after block" ? 20 : 9;
     // The blocks before the damage are restored as they were.
     std::string expectedStart;
@@ -730,7 +730,7 @@ TEST_F(RestoreTest, FolderThatCannotBeMadeIsErrorOneAndStopsTheRun) {
     if (n++ == 0) Name = "c:\\d\\blocker\\a.txt";
   };
   EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
-  EXPECT_EQ(Backup->ErrorCode(), 1);
+  EXPECT_EQ(Backup->ErrorCode(), beCannotReadFile);
   EXPECT_EQ(Backup->RestoredCount(), 0);
   EXPECT_FALSE(Host.FileExists("c:\\d\\b.txt"));  // the run stopped after the failed entry
 }
@@ -811,7 +811,7 @@ TEST_F(RestoreTest, ErrorFileNameIsTheRefusedEntryNotTheLastRestored) {
   Backup->RestoreFullPath = true;
   EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
   EXPECT_EQ(Get("c:\\d\\x\\good.txt"), "good");
-  EXPECT_EQ(Backup->ErrorCode(), 1);
+  EXPECT_EQ(Backup->ErrorCode(), beCannotReadFile);
   EXPECT_EQ(Backup->ErrorFileName(), "c:\\d\\x\\..\\..\\evil.txt");
   EXPECT_EQ(Backup->CurrentFileName(), "c:\\d\\x\\good.txt");
 }

@@ -52,7 +52,7 @@ TEST_F(VolumeTest, RestoresAcrossThreeVolumesPromptingOncePerVolume) {
   EXPECT_FALSE(Exists("c:\\d\\c.bin"));
   EXPECT_EQ(Get("c:\\d\\d.txt"), "last");
   EXPECT_EQ(Backup->RestoredCount(), 3);  // b.bin counts once
-  EXPECT_EQ(Backup->ErrorCode(), 0);
+  EXPECT_EQ(Backup->ErrorCode(), beNone);
 
   // Both volumes were present, and each was still asked for once.
   ASSERT_EQ(Dialogs.Boxes.size(), 2u);
@@ -78,7 +78,7 @@ TEST_F(VolumeTest, SkippedEntryIsDecompressedWhenRestoredSoTheDamageShows) {
   // block, which proves that the skip really passed it over.
   MakeThreeVolumes();
   EXPECT_FALSE(Backup->Restore("c:\\vol\\setup.arc", "c:\\d"));
-  EXPECT_EQ(Backup->ErrorCode(), 6);
+  EXPECT_EQ(Backup->ErrorCode(), beCompressionError);
   EXPECT_EQ(Get("c:\\d\\c.bin").substr(0, 16384), C1);
 }
 
@@ -115,7 +115,7 @@ TEST_F(VolumeTest, CancelAtThePromptEndsWithFalseAndNoMessage) {
   RecordEvents();
   Dialogs.Answers = {platform::idCancel};
   EXPECT_FALSE(Backup->Restore("c:\\vol\\setup.arc", "c:\\d"));
-  EXPECT_EQ(Backup->ErrorCode(), 0);
+  EXPECT_EQ(Backup->ErrorCode(), beNone);
   ASSERT_EQ(Dialogs.Boxes.size(), 1u);  // the prompt only
   EXPECT_EQ(Dialogs.Boxes[0].Text, kPromptBox2);
   EXPECT_EQ(Events.back(), "progress  100");
@@ -131,7 +131,7 @@ TEST_F(VolumeTest, OnNeedDiskCancelEndsWithFalse) {
   MakeThreeVolumes();
   Backup->OnNeedDisk = [](TObject*, uint16_t, bool& Continue) { Continue = false; };
   EXPECT_FALSE(Backup->Restore("c:\\vol\\setup.arc", "c:\\d"));
-  EXPECT_EQ(Backup->ErrorCode(), 0);
+  EXPECT_EQ(Backup->ErrorCode(), beNone);
   EXPECT_TRUE(Dialogs.Boxes.empty());
   EXPECT_EQ(Backup->RestoredCount(), 2);
 }
@@ -185,7 +185,7 @@ TEST_F(VolumeTest, MarkerInTheCallersStreamEndsWithErrorAndKeepsTheStream) {
   Put("c:\\vol\\s.002", ArchiveBuilder().Signature().StoredBlock("def").Terminator().End().Bytes());
   auto stream = Host.OpenFile("c:\\vol\\s.arc", fmOpenRead | fmShareDenyNone);
   EXPECT_FALSE(Backup->RestoreFromStream(stream.get(), "c:\\d"));
-  EXPECT_EQ(Backup->ErrorCode(), 5);
+  EXPECT_EQ(Backup->ErrorCode(), beInvalidArchive);
   EXPECT_EQ(Get("c:\\d\\x.txt"), "abc");
   std::vector<std::string> tail(Events.end() - 2, Events.end());
   EXPECT_EQ(tail, (std::vector<std::string>{"progress  100", "error 5 Invalid archive type"}));
@@ -280,7 +280,7 @@ TEST_F(VolumeTest, WriteFailureInTheNextVolumeIsError1AndTheFileIsClosedAndDated
   Backup->OnNeedDisk = [](TObject*, uint16_t, bool&) {};
   Files.WriteLimit = 3;  // the disk is full after the first volume's bytes
   EXPECT_FALSE(Backup->Restore("c:\\vol\\s.arc", "c:\\d"));
-  EXPECT_EQ(Backup->ErrorCode(), 1);
+  EXPECT_EQ(Backup->ErrorCode(), beCannotReadFile);
   EXPECT_EQ(Backup->ErrorFileName(), "c:\\d\\x.txt");
   EXPECT_EQ(Get("c:\\d\\x.txt"), "abc");
   EXPECT_EQ(Age("c:\\d\\x.txt"), kDate2005);
