@@ -10,14 +10,25 @@ if(VELTO_BUILD_TESTS AND CMAKE_CROSSCOMPILING_EMULATOR)
     FIXTURES_SETUP wine ENVIRONMENT "VELTO_WINE_DIR=${VELTO_WINE_DIR}" TIMEOUT 300)
 endif()
 
-# velto_add_test(NAME [HOST_ONLY] SOURCES source... LIBS lib...): one
-# GoogleTest program per unit, registered with CTest. Local time is
-# Europe/Rome in every test (Wine takes its time zone from TZ as well).
-# HOST_ONLY: a test that needs the host (POSIX calls, the host file system,
-# host programs); it is left out of Windows builds.
+# Where a test runs is said by RUNS_ON, and by nothing else (not its name or
+# folder):
+#   host     Linux builds only: it needs the host (POSIX calls, the host file
+#            system and its emulation of drives, host programs, Python);
+#   windows  Windows builds only (run under Wine): it tests a Win32
+#            implementation;
+#   both     every build: portable code, or a contract run against the
+#            implementation of the system it is built for.
+
+# velto_add_test(NAME RUNS_ON host|windows|both SOURCES source... LIBS lib...):
+# one GoogleTest program, registered with CTest, when the build is one that
+# RUNS_ON names. Local time is Europe/Rome in every test (Wine takes its time
+# zone from TZ as well).
 function(velto_add_test name)
-  cmake_parse_arguments(ARG "HOST_ONLY" "" "SOURCES;LIBS" ${ARGN})
-  if(ARG_HOST_ONLY AND VELTO_WINDOWS)
+  cmake_parse_arguments(ARG "" "RUNS_ON" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_RUNS_ON MATCHES "^(host|windows|both)$")
+    message(FATAL_ERROR "velto_add_test(${name}): RUNS_ON must be host, windows or both")
+  endif()
+  if((ARG_RUNS_ON STREQUAL "host" AND VELTO_WINDOWS) OR (ARG_RUNS_ON STREQUAL "windows" AND NOT VELTO_WINDOWS))
     return()
   endif()
   add_executable(${name} ${ARG_SOURCES})
@@ -34,18 +45,11 @@ function(velto_add_test name)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}")
 endfunction()
 
-# velto_add_folder_tests(LIBS lib...): one test program per *_test.cpp of the
-# calling folder. Files named win32_* test the Win32 implementations and are
-# built only for Windows; the others need the host and are built only there.
-function(velto_add_folder_tests)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
-  foreach(src ${sources})
-    get_filename_component(name ${src} NAME_WE)
-    string(REGEX MATCH "^win32_" win32_only ${name})
-    if((VELTO_WINDOWS AND NOT win32_only) OR (NOT VELTO_WINDOWS AND win32_only))
-      continue()
-    endif()
-    velto_add_test(${name} SOURCES ${src} LIBS ${ARG_LIBS})
+# velto_add_tests(RUNS_ON host|windows|both LIBS lib... TESTS name...): one
+# velto_add_test per name, from the calling folder's name.cpp.
+function(velto_add_tests)
+  cmake_parse_arguments(ARG "" "RUNS_ON" "LIBS;TESTS" ${ARGN})
+  foreach(name ${ARG_TESTS})
+    velto_add_test(${name} RUNS_ON ${ARG_RUNS_ON} SOURCES ${name}.cpp LIBS ${ARG_LIBS})
   endforeach()
 endfunction()
