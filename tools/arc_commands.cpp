@@ -106,8 +106,10 @@ const char kTestHelp[] =
 
 const char kExtractHelp[] =
     "Usage: velto-arc extract ARCHIVE [OPTION]...\n"
-    "Restores the archive's files. First every block is read and checked, as\n"
-    "by test: a damaged archive writes nothing.\n"
+    "Restores the archive's files. The archive is read once and every block\n"
+    "checked as by test; each file waits under a temporary name and all are\n"
+    "put in place only when the whole archive proved sound: a damaged or cut\n"
+    "archive writes nothing.\n"
     "  -d, --directory DIR      restore into DIR (default: the current folder)\n"
     "      --mode MODE          all (default): every file; no-overwrite: only\n"
     "                           files that do not exist; newer: missing files and\n"
@@ -125,12 +127,14 @@ const char kExtractHelp[] =
     "  -h, --help               this text\n"
     "At a volume change the next volume is read when its file is there; else the\n"
     "tool asks for it on the terminal, and stops when there is no terminal.\n"
-    "Each file is written beside its target under a temporary name and renamed\n"
-    "over it when complete: a failed entry leaves the old file as it was. A\n"
-    "symbolic link in place of a file is replaced by the file, never followed;\n"
-    "an entry whose folder below DIR is a symbolic link is not written (the\n"
-    "others are, and the run ends with status 1). On Linux names are converted\n"
-    "from Windows-1252 to the locale's encoding.\n"
+    "Nothing is written outside DIR: a symbolic link in place of a file is\n"
+    "replaced by the file, never followed; an entry whose folder below DIR is a\n"
+    "symbolic link, whose name is no valid name, or that would land on a file of\n"
+    "the archive is not written (the others are, and the run ends with status\n"
+    "1). Modes and collisions are decided on the final name: on Linux the exact\n"
+    "name (case twins are two files), on Windows ignoring case and trailing dots\n"
+    "and blanks. Ctrl+C removes the temporary files. On Linux names are\n"
+    "converted from Windows-1252 to the locale's encoding.\n"
     "Example: velto-arc extract velto.arc -d out --full-path\n";
 
 const char kInstallerHelp[] =
