@@ -13,6 +13,7 @@
 #include "archive/payload.h"
 #include "archive/progress.h"
 #include "archive/record_reader.h"
+#include "archive/record_reader.h"
 #include "archive/volume_writer.h"
 #include "archive/volumes.h"
 #include "platform/destination.h"
@@ -619,18 +620,12 @@ class TCommands {
     FOut << "Files: " << backup.FileCount() << "\n";
     FOut << "Total size: " << backup.TotalSize() << " bytes\n";
     for (const std::string& line : list.Items()) {
-      size_t tab = line.rfind('\t'), eq = line.rfind('=');
-      if (tab == std::string::npos || eq == std::string::npos || eq < tab) {
+      archive::TFileListLine parsed;
+      if (!archive::ParseFileListLine(line, parsed)) {
         FOut << Show(line) << "\n";
         continue;
       }
-      std::string name = line.substr(0, tab), when = line.substr(tab + 1, eq - tab - 1), size = line.substr(eq + 1);
-      long long dos = 0;
-      bool negative = !when.empty() && when[0] == '-';
-      std::string dateText = when;
-      if (ParseNumber(negative ? when.substr(1) : when, 0, 0xFFFFFFFFLL, dos))
-        dateText = DateTimeText(int32_t(uint32_t(negative ? -dos : dos)));
-      FOut << Show(name) << "  " << dateText << "  " << size << "\n";
+      FOut << Show(std::string(parsed.Name)) << "  " << DateTimeText(parsed.DateTime) << "  " << parsed.Size << "\n";
     }
     archive.Stream->SetPosition(archive.Start);
     TVolumeSet volumes(*this, archive, path, false);
