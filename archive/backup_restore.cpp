@@ -339,6 +339,7 @@ bool TBackupFile::Restore(const std::string& ArchiveName, const std::string& Des
       try {
         file = FFiles.OpenFile(FCurrentFileName, fmCreate);
         CopyEntryData(*source, file.get(), true);
+        file->FlushBuffer();
         ++FRestoredCount;
       } catch (const std::exception&) {
         SetError(beCannotReadFile, FCurrentFileName);
