@@ -3,42 +3,25 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include "tests/support/fake_message_pump.h"
 
 namespace {
 
-class CountingPump : public platform::IMessagePump {
- public:
-  void ProcessMessages() override { ++Passes; }
-  int Passes = 0;
-};
-
 TEST(ThrottledPumpTest, PassesOnOncePerIntervalAndAlwaysWhenAskedNow) {
-  // Each step: the clock's time, then 'p' (a call) or 'n' (a call to pass now).
-  struct Case {
-    const char* What;
-    std::string Steps;  // pairs: a digit (tens of ms) and p or n
+  // Steps: a digit, the clock in tens of ms; then p (a call) or n (pass now).
+  const struct {
+    const char* Steps;
     int Passes;
-  };
-  const Case cases[] = {
-      {"the first call passes", "0p", 1},
-      {"calls within the interval after it do not", "0p0p1p", 1},
-      {"the interval counts from the last pass", "0p1p2p3p4p", 3},
-      {"a call asked to pass now always passes", "0p0n0n0p", 3},
-      {"a pass now restarts the interval", "0p1n2p3p", 3},
-  };
-  for (const Case& c : cases) {
+  } cases[] = {{"0p", 1}, {"0p0p1p", 1}, {"0p1p2p3p4p", 3}, {"0p0n0n0p", 3}, {"0p1n2p3p", 3}};
+  for (const auto& c : cases) {
     uint64_t now = 0;
-    CountingPump real;
+    testsupport::FakeMessagePump real;
     TThrottledPump pump(&real, 16, [&] { return now; });
-    for (size_t i = 0; i + 1 < c.Steps.size(); i += 2) {
-      now = static_cast<uint64_t>(c.Steps[i] - '0') * 10;
-      if (c.Steps[i + 1] == 'n')
-        pump.ProcessMessagesNow();
-      else
-        pump.ProcessMessages();
+    for (const char* s = c.Steps; s[0] && s[1]; s += 2) {
+      now = static_cast<uint64_t>(s[0] - '0') * 10;
+      s[1] == 'n' ? pump.ProcessMessagesNow() : pump.ProcessMessages();
     }
-    EXPECT_EQ(real.Passes, c.Passes) << c.What;
+    EXPECT_EQ(real.ProcessMessagesCalls, c.Passes) << c.Steps;
   }
 }
 
