@@ -20,6 +20,7 @@
 #include "runtime/streams.h"
 #include "runtime/stringlist.h"
 #include "shell/shortcut.h"
+#include "ui/throttled_pump.h"
 #include "ui/widgets.h"
 
 // The Flash player's download page, opened by the add-on prompt's button.
@@ -171,6 +172,7 @@ class TForm1 : public TForm {
   void Button1Click(TObject* Sender);  // "Installa": the install run
   void BackupFile1RestoreFile(TObject* Sender, std::string& Filename, int32_t FA, bool& DoRestore);
   void BackupFile1Progress(TObject* Sender, const std::string& Filename, TPercentage Percent, bool& Continue);
+  void BackupFile1FileRestored(TObject* Sender, std::string& Filename, TFileStream*& Stream);
   void Deinstall(TObject* Sender);     // "Disinstalla Velto2005"
   void Button5Click(TObject* Sender);  // "Cambia": the folder chooser
   void INetDetector1Changed(TObject* Sender);
@@ -215,6 +217,10 @@ class TForm1 : public TForm {
   void ShowDeinstallRefused();
 
   TServices FServices;
+  // The restore's message pump: the window is served as often as the screen
+  // can show a change, not after every block (made before the layout, which
+  // hands it to BackupFile1).
+  TThrottledPump FRestorePump;
   TInstallJournal FJournal;  // what the current install run created
   std::unique_ptr<TFileStream> FPayloadStream;
   uint32_t FPayloadOffset = 0;
