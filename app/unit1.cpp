@@ -26,7 +26,10 @@ int ShowBox(platform::IDialogs& Dialogs, const std::string& Text, uint32_t Flags
 }  // namespace
 
 TForm1::TForm1(TComponent* AOwner, const TServices& Services)
-    : TForm(AOwner, Services.Peer), FServices(Services), FJournal(Services.Files, &Services.Registry) {
+    : TForm(AOwner, Services.Peer),
+      FServices(Services),
+      FRestorePump(Application),
+      FJournal(Services.Files, &Services.Registry) {
   Form1 = this;
   try {
     LoadLayout();
@@ -285,8 +288,15 @@ void TForm1::BackupFile1RestoreFile(TObject*, std::string& Filename, int32_t, bo
 }
 
 void TForm1::BackupFile1Progress(TObject*, const std::string&, TPercentage Percent, bool&) {
+  // Most blocks leave the bar where it was: painting it again shows nothing.
+  const int before = ProgressBar1->Position();
   ProgressBar1->SetPosition(Percent);
-  ProgressBar1->Repaint();
+  if (ProgressBar1->Position() != before) ProgressBar1->Repaint();
+}
+
+void TForm1::BackupFile1FileRestored(TObject*, std::string&, TFileStream*&) {
+  // The end of every file is shown, however short the file.
+  FRestorePump.ProcessMessagesNow();
 }
 
 // ---- Uninstallation -------------------------------------------------------------------

@@ -26,7 +26,8 @@
 // Button2Click goes to the page its sender's Tag names. The components'
 // events: BackupFile1 OnRestoreFile -> BackupFile1RestoreFile (per restored
 // file: its path, the links and registry rows of MyShortCut1, the
-// post-install command), OnProgress -> BackupFile1Progress; INetDetector1
+// post-install command), OnProgress -> BackupFile1Progress, OnFileRestored
+// -> BackupFile1FileRestored (the window catches up); INetDetector1
 // OnChanged -> INetDetector1Changed; the form's OnCreate, OnPaint,
 // OnCloseQuery and OnClose -> FormCreate, FormPaint, FormCloseQuery and
 // FormClose (post-install commands and the installer record).
@@ -49,6 +50,7 @@
 #include "runtime/streams.h"
 #include "runtime/stringlist.h"
 #include "shell/shortcut.h"
+#include "ui/throttled_pump.h"
 #include "ui/widgets.h"
 
 // The Flash player's download page, opened by the add-on prompt's button.
@@ -200,6 +202,7 @@ class TForm1 : public TForm {
   void Button1Click(TObject* Sender);  // "Installa": the install run
   void BackupFile1RestoreFile(TObject* Sender, std::string& Filename, int32_t FA, bool& DoRestore);
   void BackupFile1Progress(TObject* Sender, const std::string& Filename, TPercentage Percent, bool& Continue);
+  void BackupFile1FileRestored(TObject* Sender, std::string& Filename, TFileStream*& Stream);
   void Deinstall(TObject* Sender);     // "Disinstalla Velto2005"
   void Button5Click(TObject* Sender);  // "Cambia": the folder chooser
   void INetDetector1Changed(TObject* Sender);
@@ -244,6 +247,10 @@ class TForm1 : public TForm {
   void ShowDeinstallRefused();
 
   TServices FServices;
+  // The restore's message pump: the window is served as often as the screen
+  // can show a change, not after every block (made before the layout, which
+  // hands it to BackupFile1).
+  TThrottledPump FRestorePump;
   TInstallJournal FJournal;  // what the current install run created
   std::unique_ptr<TFileStream> FPayloadStream;
   uint32_t FPayloadOffset = 0;

@@ -339,7 +339,7 @@ void TForm1::LoadLayout() {
   Notebook1->SetPageIndex(0);
 
   // ---- Owned components ----
-  BackupFile1 = new TBackupFile(this, FServices.Files, FServices.Dialogs, Application);
+  BackupFile1 = new TBackupFile(this, FServices.Files, FServices.Dialogs, &FRestorePump);
   BackupFile1->Name = "BackupFile1";
   BackupFile1->SetBackupMode(bmAll);
   BackupFile1->CompressionLevel = clMax;
@@ -407,6 +407,9 @@ void TForm1::LoadLayout() {
   };
   BackupFile1->OnProgress = [this](TObject* S, const std::string& F, TPercentage P, bool& C) {
     BackupFile1Progress(S, F, P, C);
+  };
+  BackupFile1->OnFileRestored = [this](TObject* S, std::string& F, TFileStream*& Stream) {
+    BackupFile1FileRestored(S, F, Stream);
   };
   INetDetector1->OnChanged = [this](TObject* S) { INetDetector1Changed(S); };
 }

@@ -326,6 +326,7 @@ bool TBackupFile::RestoreFrom(bool FromStream, TStream* Stream, const std::strin
       try {
         file = FFiles.OpenFile(FCurrentFileName, fmCreate);
         CopyEntryData(*reader, file.get(), true);
+        file->FlushBuffer();
         ++FRestoredCount;
       } catch (const std::exception&) {
         SetError(beCannotReadFile, FCurrentFileName);

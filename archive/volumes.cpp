@@ -1,6 +1,7 @@
 #include "archive/volumes.h"
 
-#include <cstdio>
+#include <cstdint>
+#include <cstdlib>
 
 #include "archive/format.h"
 #include "runtime/name_rule.h"
@@ -8,9 +9,22 @@
 
 namespace archive {
 
+namespace {
+
+// Number as "%03d" writes it: at least three characters, zeros after the
+// sign. Written out here: the formatted-output library would be the largest
+// single piece of the installer's image.
+std::string ThreeDigits(int Number) {
+  std::string digits = std::to_string(std::llabs(int64_t(Number)));
+  const size_t width = Number < 0 ? 2 : 3;
+  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+  return Number < 0 ? "-" + digits : digits;
+}
+
+}  // namespace
+
 std::string VolumeFileName(const std::string& ArchiveName, int Number) {
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "%03d", Number);
+  const std::string digits = ThreeDigits(Number);
   const size_t partStart = ArchiveName.size() - FileNamePart(ArchiveName).size();
   size_t dot = ArchiveName.rfind('.');
   if (dot == std::string::npos || dot < partStart) return ArchiveName + "." + digits;
@@ -24,11 +38,7 @@ bool VolumeNameClashes(const std::string& ArchiveName) {
   return false;
 }
 
-std::string ContinuationMarker(int Number) {
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "%03d", Number);
-  return std::string(kNextDiskPrefix) + digits;
-}
+std::string ContinuationMarker(int Number) { return std::string(kNextDiskPrefix) + ThreeDigits(Number); }
 
 bool IsContinuationMarker(const std::string& Name) {
   return Name.compare(0, kNextDiskPrefix.size(), kNextDiskPrefix) == 0;

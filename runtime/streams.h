@@ -67,6 +67,12 @@ class TFileStream : public TStream {
   // Sets the file's last-write time from a local MS-DOS date/time.
   // Returns false when the value is not a valid date or the system refused.
   virtual bool SetDosDateTime(int32_t DosDateTime) = 0;
+  // Hands the bytes the stream still holds in memory to the system. Throws
+  // EWriteError "Stream write error" when the file takes fewer; they are then
+  // lost. A stream that writes through holds nothing and does nothing. A
+  // writer that must know that its last bytes arrived calls this before the
+  // stream is destroyed, which hands them over too but cannot report.
+  virtual void FlushBuffer() {}
 
  private:
   std::string FFileName;

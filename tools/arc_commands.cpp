@@ -13,6 +13,7 @@
 #include "archive/payload.h"
 #include "archive/progress.h"
 #include "archive/record_reader.h"
+#include "archive/record_reader.h"
 #include "archive/volume_writer.h"
 #include "archive/volumes.h"
 #include "platform/destination.h"
@@ -106,8 +107,10 @@ const char kTestHelp[] =
 
 const char kExtractHelp[] =
     "Usage: velto-arc extract ARCHIVE [OPTION]...\n"
-    "Restores the archive's files. First every block is read and checked, as\n"
-    "by test: a damaged archive writes nothing.\n"
+    "Restores the archive's files. The archive is read once and every block\n"
+    "checked as by test; each file waits under a temporary name and all are\n"
+    "put in place only when the whole archive proved sound: a damaged or cut\n"
+    "archive writes nothing.\n"
     "  -d, --directory DIR      restore into DIR (default: the current folder)\n"
     "      --mode MODE          all (default): every file; no-overwrite: only\n"
     "                           files that do not exist; newer: missing files and\n"
@@ -125,12 +128,14 @@ const char kExtractHelp[] =
     "  -h, --help               this text\n"
     "At a volume change the next volume is read when its file is there; else the\n"
     "tool asks for it on the terminal, and stops when there is no terminal.\n"
-    "Each file is written beside its target under a temporary name and renamed\n"
-    "over it when complete: a failed entry leaves the old file as it was. A\n"
-    "symbolic link in place of a file is replaced by the file, never followed;\n"
-    "an entry whose folder below DIR is a symbolic link is not written (the\n"
-    "others are, and the run ends with status 1). On Linux names are converted\n"
-    "from Windows-1252 to the locale's encoding.\n"
+    "Nothing is written outside DIR: a symbolic link in place of a file is\n"
+    "replaced by the file, never followed; an entry whose folder below DIR is a\n"
+    "symbolic link, whose name is no valid name, or that would land on a file of\n"
+    "the archive is not written (the others are, and the run ends with status\n"
+    "1). Modes and collisions are decided on the final name: on Linux the exact\n"
+    "name (case twins are two files), on Windows ignoring case and trailing dots\n"
+    "and blanks. Ctrl+C removes the temporary files. On Linux names are\n"
+    "converted from Windows-1252 to the locale's encoding.\n"
     "Example: velto-arc extract velto.arc -d out --full-path\n";
 
 const char kInstallerHelp[] =
@@ -615,18 +620,12 @@ class TCommands {
     FOut << "Files: " << backup.FileCount() << "\n";
     FOut << "Total size: " << backup.TotalSize() << " bytes\n";
     for (const std::string& line : list.Items()) {
-      size_t tab = line.rfind('\t'), eq = line.rfind('=');
-      if (tab == std::string::npos || eq == std::string::npos || eq < tab) {
+      archive::TFileListLine parsed;
+      if (!archive::ParseFileListLine(line, parsed)) {
         FOut << Show(line) << "\n";
         continue;
       }
-      std::string name = line.substr(0, tab), when = line.substr(tab + 1, eq - tab - 1), size = line.substr(eq + 1);
-      long long dos = 0;
-      bool negative = !when.empty() && when[0] == '-';
-      std::string dateText = when;
-      if (ParseNumber(negative ? when.substr(1) : when, 0, 0xFFFFFFFFLL, dos))
-        dateText = DateTimeText(int32_t(uint32_t(negative ? -dos : dos)));
-      FOut << Show(name) << "  " << dateText << "  " << size << "\n";
+      FOut << Show(std::string(parsed.Name)) << "  " << DateTimeText(parsed.DateTime) << "  " << parsed.Size << "\n";
     }
     archive.Stream->SetPosition(archive.Start);
     TVolumeSet volumes(*this, archive, path, false);

@@ -28,6 +28,7 @@ int WINAPI WinMain(HINSTANCE Instance, HINSTANCE, LPSTR, int) {
   platform::RestrictDllSearchToSystemFolder();
   Win32Peer peer(Instance);
   platform::Win32FileSystem files;
+  files.CreateBufferSize = 1 << 20;  // the restore flushes each file it makes
   platform::Win32Dialogs dialogs;
   platform::Win32Registry registry;
   platform::Win32System system;

@@ -12,9 +12,11 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <random>
 #include <thread>
 
 #include "platform/destination.h"
@@ -379,7 +381,16 @@ class HostDestination : public IDestination {
       return nullptr;
     }
     for (int i = 0; i < kTempNameTries; ++i) {
-      std::string name = ".velto-" + std::to_string(::getpid()) + "-" + std::to_string(++interrupts.Counter) + ".tmp";
+      // The process id, a token drawn once and a counter: a name that cannot
+      // be guessed, so that names planted in advance cannot block the run
+      // (O_EXCL already makes sure that nothing planted is written through).
+      static const std::string token = [] {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(std::random_device()()));
+        return std::string(hex);
+      }();
+      std::string name =
+          ".velto-" + std::to_string(::getpid()) + "-" + token + "-" + std::to_string(++interrupts.Counter) + ".tmp";
       int fd = ::openat(folder->Fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
       if (fd < 0 && errno == EEXIST) continue;
       if (fd < 0) break;

@@ -5,9 +5,11 @@
 // prefix, so they may pass MAX_PATH and no part is reinterpreted.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <random>
 #include <vector>
 
 #include "platform/destination.h"
@@ -354,8 +356,15 @@ class Win32Destination : public IDestination {
     }
     DWORD error = ERROR_FILE_EXISTS;
     for (int i = 0; i < kTempNameTries; ++i) {
-      std::string name =
-          ".velto-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++interrupts.Counter) + ".tmp";
+      // A token drawn once makes the name one that cannot be guessed, so
+      // that names planted in advance cannot block the run.
+      static const std::string token = [] {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(std::random_device()() ^ GetTickCount()));
+        return std::string(hex);
+      }();
+      std::string name = ".velto-" + std::to_string(GetCurrentProcessId()) + "-" + token + "-" +
+                         std::to_string(++interrupts.Counter) + ".tmp";
       std::wstring path = Join(folder->Path, Wide(name));
       HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "platform/dostime.h"
 #include "platform/win32/win32_error.h"
@@ -15,25 +16,38 @@ namespace platform {
 
 namespace {
 
-// A file stream over a Win32 file handle; the handle is closed with the stream.
+// A file stream over a Win32 file handle; the handle is closed with the
+// stream. With a Capacity, writes are held in memory up to that many bytes.
 class Win32FileStream : public TFileStream {
  public:
-  Win32FileStream(std::string Name, HANDLE Handle) : TFileStream(std::move(Name)), FHandle(Handle) {}
-  ~Win32FileStream() override { CloseHandle(FHandle); }
+  Win32FileStream(std::string Name, HANDLE Handle, size_t Capacity = 0)
+      : TFileStream(std::move(Name)), FHandle(Handle), FCapacity(Capacity) {}
+  ~Win32FileStream() override {
+    (void)WriteHeld();
+    CloseHandle(FHandle);
+  }
 
   int32_t Read(void* Buffer, int32_t Count) override {
-    if (Count <= 0) return 0;
+    if (Count <= 0 || !WriteHeld()) return 0;
     DWORD done = 0;
     if (!ReadFile(FHandle, Buffer, static_cast<DWORD>(Count), &done, nullptr)) return 0;
     return static_cast<int32_t>(done);
   }
   int32_t Write(const void* Buffer, int32_t Count) override {
     if (Count <= 0) return 0;
-    DWORD done = 0;
-    if (!WriteFile(FHandle, Buffer, static_cast<DWORD>(Count), &done, nullptr)) return 0;
-    return static_cast<int32_t>(done);
+    const auto size = static_cast<size_t>(Count);
+    if (FHeld.size() + size > FCapacity && !WriteHeld()) return 0;
+    if (size >= FCapacity) return WriteThrough(Buffer, Count);
+    if (FHeld.empty()) FHeld.reserve(FCapacity);
+    const auto* bytes = static_cast<const uint8_t*>(Buffer);
+    FHeld.insert(FHeld.end(), bytes, bytes + size);
+    return Count;
+  }
+  void FlushBuffer() override {
+    if (!WriteHeld()) throw EWriteError("Stream write error");
   }
   int64_t Seek(int64_t Offset, TSeekOrigin Origin) override {
+    if (!WriteHeld()) return -1;
     DWORD method = Origin == TSeekOrigin::soBeginning ? FILE_BEGIN
                    : Origin == TSeekOrigin::soCurrent ? FILE_CURRENT
                                                       : FILE_END;
@@ -43,6 +57,7 @@ class Win32FileStream : public TFileStream {
     return result.QuadPart;
   }
   int64_t Size() override {
+    if (!WriteHeld()) return -1;
     LARGE_INTEGER size;
     return GetFileSizeEx(FHandle, &size) ? size.QuadPart : -1;
   }
@@ -50,7 +65,7 @@ class Win32FileStream : public TFileStream {
     // DosDateTimeToFileTime takes some impossible dates (31 February); the
     // shared check refuses them as every file system here does.
     DosDateTimeParts parts;
-    if (!UnpackDosDateTime(DosDateTime, parts)) return false;
+    if (!WriteHeld() || !UnpackDosDateTime(DosDateTime, parts)) return false;
     auto value = static_cast<uint32_t>(DosDateTime);
     FILETIME local, utc;
     if (!DosDateTimeToFileTime(static_cast<WORD>(value >> 16), static_cast<WORD>(value & 0xFFFF), &local)) return false;
@@ -59,7 +74,23 @@ class Win32FileStream : public TFileStream {
   }
 
  private:
+  int32_t WriteThrough(const void* Buffer, int32_t Count) {
+    DWORD done = 0;
+    if (!WriteFile(FHandle, Buffer, static_cast<DWORD>(Count), &done, nullptr)) return 0;
+    return static_cast<int32_t>(done);
+  }
+  // Writes what is held; false when the file took fewer bytes (they are
+  // dropped either way).
+  bool WriteHeld() {
+    if (FHeld.empty()) return true;
+    const bool whole = WriteThrough(FHeld.data(), static_cast<int32_t>(FHeld.size())) == int32_t(FHeld.size());
+    FHeld.clear();
+    return whole;
+  }
+
   HANDLE FHandle;
+  size_t FCapacity;
+  std::vector<uint8_t> FHeld;
 };
 
 DWORD ShareModeOf(uint16_t Mode) {
@@ -147,7 +178,7 @@ std::unique_ptr<TFileStream> Win32FileSystem::OpenFile(const std::string& Path, 
     if (Mode == fmCreate) throw EFCreateError("Cannot create file \"" + Path + "\". " + reason);
     throw EFOpenError("Cannot open file \"" + Path + "\". " + reason);
   }
-  return std::make_unique<Win32FileStream>(Path, handle);
+  return std::make_unique<Win32FileStream>(Path, handle, Mode == fmCreate ? CreateBufferSize : 0);
 }
 
 std::string Win32FileSystem::GetCurrentDir() {

@@ -541,6 +541,22 @@ TEST_F(RestoreTest, WriteFailureIsError1AndTheFileIsStillClosedAndDated) {
   EXPECT_EQ(Files.OpenStreams, 0);
 }
 
+TEST_F(RestoreTest, FileWhoseHeldBytesCannotBeWrittenIsError1) {
+  RecordEvents();
+  Files.FailFlush.insert("c:\\d\\a.bin");
+  ArchiveBuilder b;
+  b.Header("", 20005, 2)
+      .Entry("c:\\x\\a.bin", kDate2005, PatternBytes(20000, 11))
+      .Entry("c:\\x\\b.txt", kDate2005, "after")
+      .End();
+  EXPECT_FALSE(Backup->Restore(Put("c:\\a.arc", b.Bytes()), "c:\\d"));
+  EXPECT_EQ(Backup->ErrorCode(), 1);
+  EXPECT_EQ(Backup->ErrorFileName(), "c:\\d\\a.bin");
+  EXPECT_EQ(Backup->RestoredCount(), 0);
+  EXPECT_FALSE(Exists("c:\\d\\b.txt"));
+  EXPECT_EQ(Files.OpenStreams, 0);
+}
+
 // ---- Long files (decompressed on several threads after their first blocks) ----
 
 // A data section of Blocks blocks of different kinds and lengths: compressed

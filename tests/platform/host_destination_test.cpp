@@ -62,6 +62,15 @@ TEST_F(HostDestination, LinkAtTheNameIsReplacedNotFollowed) {
   EXPECT_EQ(testsupport::ReadFile(Outside + "/secret"), "secret");
   EXPECT_EQ(Dest.Look({"t"}).Kind, platform::ekFile);
   EXPECT_EQ(testsupport::ReadFile(Root + "/t"), "new");
+  // Links planted under the temporary names the destination may pick next
+  // are never written through: a temporary file is always a new one.
+  for (int n = 1; n <= 2000; ++n) {
+    std::string name = Root + "/.velto-" + std::to_string(::getpid()) + "-" + std::to_string(n) + ".tmp";
+    ASSERT_EQ(::symlink((Outside + "/secret").c_str(), name.c_str()), 0);
+  }
+  ASSERT_TRUE(Put({}, "u", "newer", true)) << Reason;
+  EXPECT_EQ(testsupport::ReadFile(Outside + "/secret"), "secret");
+  EXPECT_EQ(testsupport::ReadFile(Root + "/u"), "newer");
 }
 
 TEST_F(HostDestination, FolderSwappedForALinkMeanwhileDoesNotRedirectTheFile) {

@@ -20,6 +20,7 @@ class FakeFileSystem : public platform::IFileSystem {
 
   std::set<std::string> FailOpen;   // paths whose OpenFile (any mode) throws
   long long WriteLimit = -1;        // bytes that files opened for writing accept in all; -1: no limit
+  std::set<std::string> FailFlush;  // paths whose streams' FlushBuffer throws EWriteError
   int OpenStreams = 0;              // file streams made here and not yet destroyed
   std::vector<std::string> Opened;  // every path opened, with "w " or "r " in front
 
@@ -66,6 +67,10 @@ class FakeFileSystem : public platform::IFileSystem {
     int64_t Seek(int64_t Offset, TSeekOrigin Origin) override { return FInner->Seek(Offset, Origin); }
     int64_t Size() override { return FInner->Size(); }
     bool SetDosDateTime(int32_t DosDateTime) override { return FInner->SetDosDateTime(DosDateTime); }
+    void FlushBuffer() override {
+      if (FOwner.FailFlush.count(FileName())) throw EWriteError("Stream write error");
+      FInner->FlushBuffer();
+    }
 
    private:
     FakeFileSystem& FOwner;
