@@ -113,7 +113,7 @@ struct TAction {
 class TBackupFile::TBackupRun {
  public:
   TBackupRun(TBackupFile& Owner, const std::string& ArchiveName, const std::vector<TSourceFile>& Files)
-      : FOwner(Owner), FArchiveName(ArchiveName), FFiles(Files) {}
+      : FOwner(Owner), FArchiveName(ArchiveName), FSources(Files) {}
 
   bool Run();
 
@@ -152,7 +152,7 @@ class TBackupFile::TBackupRun {
 
   TBackupFile& FOwner;
   const std::string& FArchiveName;
-  const std::vector<TSourceFile>& FFiles;
+  const std::vector<TSourceFile>& FSources;
   std::vector<std::string> FCreated;
   std::vector<TScannedFile> FScanned;
   size_t FLongestName = archive::kFileListName.size();
@@ -214,7 +214,7 @@ bool TBackupFile::TBackupRun::Run() {
 void TBackupFile::TBackupRun::ScanSources() {
   TBackupFile& o = FOwner;
   int64_t total = 0;
-  for (const TSourceFile& f : FFiles) {
+  for (const TSourceFile& f : FSources) {
     if (!StorableName(f.StoredName)) throw EBackupStop(beCannotWriteArchive);
     if (o.FBackupMode == bmIncremental && !o.FFiles.HasArchiveAttribute(f.SourcePath)) continue;
     int32_t age = o.FFiles.FileAge(f.SourcePath);
