@@ -13,7 +13,6 @@
 #include "archive/payload.h"
 #include "archive/progress.h"
 #include "archive/record_reader.h"
-#include "archive/record_reader.h"
 #include "archive/volume_writer.h"
 #include "archive/volumes.h"
 #include "platform/destination.h"
