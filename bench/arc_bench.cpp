@@ -102,7 +102,9 @@ void MakeData(const std::string& Path, int64_t Megabytes, uint32_t Seed) {
   std::vector<char> buf(1 << 20);
   for (size_t i = Seed; written < want && !files.empty(); ++i) {
     std::ifstream in(files[i % files.size()], std::ios::binary);
-    while (written < want && in.read(buf.data(), std::streamsize(buf.size())), in.gcount() > 0) {
+    while (written < want) {
+      in.read(buf.data(), std::streamsize(buf.size()));
+      if (in.gcount() <= 0) break;
       std::streamsize n = std::min<std::streamsize>(in.gcount(), std::streamsize(want - written));
       out.write(buf.data(), n);
       written += n;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <cstdlib>
 
 #include "platform/host/host_filesystem.h"
 #include "platform/host/host_folder_walk.h"
@@ -44,6 +45,9 @@ std::string AbsoluteHostPath(const std::string& Path) {
 class PosixConsole : public IConsole {
  public:
   PosixConsole() {
+    // Without TZ the C library looks at /etc/localtime again for every
+    // local-time conversion, that is for every file's date: name it once.
+    if (!std::getenv("TZ")) ::setenv("TZ", ":/etc/localtime", 0);
     std::setlocale(LC_CTYPE, "");
     std::string codeset = nl_langinfo(CODESET);
     FUtf8 = codeset == "UTF-8" || codeset == "utf8";

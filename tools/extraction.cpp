@@ -14,8 +14,11 @@ namespace {
 // and made by the writer threads, which is where the time of many small
 // files goes (making a file costs more than inflating it).
 constexpr size_t kHeldFileBytes = size_t(1) << 20;
+// Buffers of held files kept for the next files, so that memory once
+// touched is used again instead of being given back and faulted in anew.
+constexpr size_t kSpareBuffers = 64;
 // File bytes waiting for the writers at most; the walk waits beyond it.
-constexpr size_t kQueuedBytes = size_t(64) << 20;
+constexpr size_t kQueuedBytes = size_t(8) << 20;
 // The longest name of one part that the systems take.
 constexpr size_t kMaxPartBytes = 255;
 
@@ -41,6 +44,7 @@ TExtraction::TExtraction(platform::IDestination& Dest, IConsole& Console, TExtra
   while (FRootShown.size() > 1 && FRootShown.back() == FSeparator) FRootShown.pop_back();
   int writers = std::max(1, FSettings.Writers);
   FJobs.resize(static_cast<size_t>(writers));
+  FWorkReady = std::vector<std::condition_variable>(static_cast<size_t>(writers));
   for (int i = 0; i < writers; ++i) FThreads.emplace_back([this, i] { Work(static_cast<size_t>(i)); });
 }
 
@@ -50,7 +54,7 @@ TExtraction::~TExtraction() {
     std::lock_guard<std::mutex> lock(FLock);
     FStop = true;
   }
-  FChanged.notify_all();
+  for (auto& ready : FWorkReady) ready.notify_one();
   for (std::thread& t : FThreads) t.join();
   FFiles.clear();  // removes what was not put in place
 }
@@ -199,6 +203,14 @@ bool TExtraction::BeginEntry(int Index, const std::string& Name, int32_t DateTim
   FCurrent = &file;
   FDirect = false;
   FHeld.clear();
+  if (FHeld.capacity() == 0) {
+    // A buffer a writer is done with: its memory is there already.
+    std::lock_guard<std::mutex> lock(FLock);
+    if (!FSpare.empty()) {
+      FHeld.swap(FSpare.back());
+      FSpare.pop_back();
+    }
+  }
   FShown = shown;
   return true;
 }
@@ -258,18 +270,22 @@ void TExtraction::Give(TJob Job) {
   const platform::TNameParts& parts = Job.File->Parts;
   size_t writer = std::hash<std::string>()(Joined(parts, parts.size() - 1, '\\')) % FJobs.size();
   std::unique_lock<std::mutex> lock(FLock);
-  FChanged.wait(lock, [&] { return FQueuedBytes < kQueuedBytes || FQueuedJobs == 0; });
+  ++FWaiting;
+  FDone.wait(lock, [&] { return FQueuedBytes < kQueuedBytes || FQueuedJobs == 0; });
+  --FWaiting;
   FQueuedBytes += Job.Data.size();
+  const bool wasIdle = FJobs[writer].empty();
   FJobs[writer].push_back(std::move(Job));
   ++FQueuedJobs;
-  FChanged.notify_all();
+  // Only the writer that gets the job is woken, and only when it may sleep.
+  if (wasIdle) FWorkReady[writer].notify_one();
 }
 
 void TExtraction::Work(size_t Writer) {
   std::deque<TJob>& jobs = FJobs[Writer];
   std::unique_lock<std::mutex> lock(FLock);
   for (;;) {
-    FChanged.wait(lock, [&] { return FStop || !jobs.empty(); });
+    FWorkReady[Writer].wait(lock, [&] { return FStop || !jobs.empty(); });
     if (jobs.empty()) return;
     TJob job = std::move(jobs.front());
     jobs.pop_front();
@@ -281,11 +297,14 @@ void TExtraction::Work(size_t Writer) {
     else
       WriteWhole(*job.File, job.Data);
     size_t size = job.Data.size();
-    job.Data = {};
     lock.lock();
+    if (FSpare.size() < kSpareBuffers && job.Data.capacity() > 0) {
+      job.Data.clear();
+      FSpare.push_back(std::move(job.Data));
+    }
     --FBusy;
     FQueuedBytes -= size;
-    FChanged.notify_all();
+    if (FWaiting > 0) FDone.notify_all();
   }
 }
 
@@ -332,7 +351,9 @@ void TExtraction::CommitOne(TFile& File) {
 
 void TExtraction::WaitForWriters() {
   std::unique_lock<std::mutex> lock(FLock);
-  FChanged.wait(lock, [&] { return FQueuedJobs == 0 && FBusy == 0; });
+  ++FWaiting;
+  FDone.wait(lock, [&] { return FQueuedJobs == 0 && FBusy == 0; });
+  --FWaiting;
 }
 
 std::string TExtraction::WriteFailure() const {

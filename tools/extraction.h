@@ -131,8 +131,11 @@ class TExtraction : public IEntrySink {
   std::vector<std::string> FProblems;
   // Writers.
   std::mutex FLock;
-  std::condition_variable FChanged;
-  std::vector<std::deque<TJob>> FJobs;  // one queue per writer
+  std::vector<std::condition_variable> FWorkReady;  // one per writer
+  std::vector<std::vector<uint8_t>> FSpare;         // held-file buffers to use again
+  std::condition_variable FDone;                    // a job ended (for Give and WaitForWriters)
+  int FWaiting = 0;                                 // threads waiting on FDone
+  std::vector<std::deque<TJob>> FJobs;              // one queue per writer
   size_t FQueuedJobs = 0;
   size_t FQueuedBytes = 0, FBusy = 0;
   bool FStop = false;

@@ -26,7 +26,10 @@ namespace platform {
 
 namespace {
 
-constexpr size_t kWriteBufferSize = 256 * 1024;
+// Small enough to come from the heap the C library keeps (not a mapping
+// of its own, made and faulted in anew for every file); a write as long as
+// the buffer goes to the system directly.
+constexpr size_t kWriteBufferSize = 64 * 1024;
 constexpr int kTempNameTries = 100;
 const char* const kFolderInTheWay = "A folder of that name is in the way";
 const char* const kNameTaken = "A file of that name exists already";
@@ -267,11 +270,8 @@ class HostTempFile : public ITempFile {
     }
     if (!Close(Reason)) return Fail();
     const int dir = FFolder->Fd;
-    struct stat st {};
-    if (::fstatat(dir, Name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-      if (S_ISDIR(st.st_mode)) return Fail(Reason, kFolderInTheWay);
-      if (!Replace) return Fail(Reason, kNameTaken);
-    }
+    // The rename itself refuses a folder at Name (EISDIR) and, without
+    // Replace, any name taken (EEXIST): no look beforehand.
     int rc =
         Replace ? ::renameat(dir, FName.c_str(), dir, Name.c_str()) : RenameNoReplace(dir, FName.c_str(), Name.c_str());
     if (rc != 0) {
