@@ -100,7 +100,8 @@ class IDestination {
 // where their action is the default one, remove every live temporary file
 // (made, neither committed nor destroyed) and then end the process by that
 // signal; a signal the program ignores or handles itself is left to it, and
-// a child forked meanwhile ends by them as by default. On Windows a console
+// a child forked while a destination is open ends by them as by default,
+// without removing the temporary files of its own. On Windows a console
 // control handler does the same for Ctrl+C, Ctrl+Break and the console
 // being closed, then lets the next handler end the process. Either way no
 // new temporary file is made afterwards.

@@ -56,8 +56,8 @@ using TFolderRef = std::shared_ptr<const TFolder>;
 // it. Doing the work on a thread of its own keeps the handler to one write
 // and works whichever thread the signal lands on. A signal the program
 // ignores or handles itself is left alone. A child forked while a
-// destination is open ends by these signals as by default, and opens no
-// destination of its own.
+// destination is open ends by these signals as by default (the temporary
+// files of its own destinations are then not removed).
 class TInterrupts {
  public:
   // Never destroyed: the watcher may still run while the process exits.
@@ -170,7 +170,7 @@ class TInterrupts {
 
   std::mutex FAttachLock;
   int FUsers = 0;
-  int FPipe[2] = {-1, -1};  // made once, kept: a late handler may still write to it
+  int FPipe[2] = {-1, -1};  // kept for the process's life: a late handler may still write to it
   std::atomic<int> FWakeFd{-1};
   std::atomic<pid_t> FPipePid{0};  // the process the pipe and its watcher belong to
   std::thread FWatcher;

@@ -221,13 +221,12 @@ class Win32TempFile : public ITempFile {
     // The name's own attributes: a link is looked at, not followed.
     DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
+      bool folder = attributes & FILE_ATTRIBUTE_DIRECTORY, link = attributes & FILE_ATTRIBUTE_REPARSE_POINT;
+      if (folder && !link) return Fail(Reason, kFolderInTheWay);
       if (!Replace) return Fail(Reason, kNameTaken);
-      bool link = attributes & FILE_ATTRIBUTE_REPARSE_POINT;
-      if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !link) return Fail(Reason, kFolderInTheWay);
       // A link to a folder is itself removed like an empty folder; its
       // target stays as it is.
-      if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !RemoveDirectoryW(target.c_str()))
-        return Fail(Reason, SystemErrorMessage(GetLastError()));
+      if (folder && !RemoveDirectoryW(target.c_str())) return Fail(Reason, SystemErrorMessage(GetLastError()));
     }
     if (!MoveFileExW(FPath.c_str(), target.c_str(), Replace ? MOVEFILE_REPLACE_EXISTING : 0)) {
       DWORD error = GetLastError();

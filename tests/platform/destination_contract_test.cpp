@@ -90,6 +90,7 @@ TEST_F(DestinationContract, CommitReplacesOnlyFilesAndOnlyWhenAsked) {
     EXPECT_EQ(reason.empty(), r.Done) << name << ": " << reason;
     if (std::string(r.Existing) == "folder") {
       EXPECT_EQ(Dest->Look({name}).Kind, platform::ekFolder) << name;
+      EXPECT_NE(reason.find("folder"), std::string::npos) << reason;
     } else {
       EXPECT_EQ(testsupport::ReadFile(PathOf(name)), r.Done ? "new" : "old") << name;
     }
