@@ -276,6 +276,10 @@ class HostTempFile : public ITempFile {
         Replace ? ::renameat(dir, FName.c_str(), dir, Name.c_str()) : RenameNoReplace(dir, FName.c_str(), Name.c_str());
     if (rc != 0) {
       int error = errno;
+      // A name taken by a folder is named as such.
+      struct stat st {};
+      if (error == EEXIST && ::fstatat(dir, Name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+        error = EISDIR;
       return Fail(Reason, error == EEXIST ? kNameTaken : error == EISDIR ? kFolderInTheWay : ErrorText(error));
     }
     Forget();
