@@ -136,7 +136,13 @@ wiz_keys() {
   local target=${wiz_window}
   xdotool windowfocus "$target" 2>/dev/null || true
   sleep 0.2
-  xdotool key --delay 100 "$@"
+  # A fresh X server now and then refuses the first keys: once more, then
+  # fail with a message.
+  xdotool key --delay 100 "$@" 2>/dev/null || {
+    sleep 1
+    xdotool windowfocus "$target" 2>/dev/null || true
+    xdotool key --delay 100 "$@" || wiz_fail "the keys $* could not be sent"
+  }
 }
 
 # Clicks the middle of the visible control of class $1 with text $2 in the
