@@ -17,6 +17,17 @@
 
 namespace archive {
 
+// A record that breaks the format. Message() is "Invalid archive type" (the
+// component's message); Why() says what, in English, for the tool.
+class EArchiveFormat : public Exception {
+ public:
+  explicit EArchiveFormat(std::string Why) : Exception(BackupErrorMessage(beInvalidArchive)), FWhy(std::move(Why)) {}
+  const std::string& Why() const { return FWhy; }
+
+ private:
+  std::string FWhy;
+};
+
 // One zlib decompression state for the blocks of one data section. Every
 // block starts from inflateReset, which leaves the state exactly as a fresh
 // inflateInit would, so blocks stay independent.
@@ -115,7 +126,7 @@ class BlockRecordReader {
     if (FCarried < 4) FSource.ReadBuffer(FBytes + FCarried, 4 - FCarried);
     FCarried = 0;
     int32_t length = static_cast<int32_t>(archive::LoadLE32(FBytes));
-    if (length > kMaxBlockSize || length < -kMaxBlockSize) throw Exception(BackupErrorMessage(beInvalidArchive));
+    if (length > kMaxBlockSize || length < -kMaxBlockSize) throw EArchiveFormat("a block longer than 16384 bytes");
     return length;
   }
   // The next Size (0..kMaxBlockSize) bytes. EReadError when fewer are left.

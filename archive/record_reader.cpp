@@ -8,8 +8,6 @@
 
 namespace archive {
 
-EArchiveFormat::EArchiveFormat(std::string Why) : Exception("Invalid archive type"), FWhy(std::move(Why)) {}
-
 TRecordReader::TRecordReader(TStream& Source)
     : FSource(&Source), FBlocks(std::make_unique<BlockRecordReader>(Source)) {}
 
@@ -63,16 +61,11 @@ void TRecordReader::BeginSection(const std::string& Entry) {
     throw EArchiveFormat("bad data signature in entry " + Entry);
 }
 
-void TRecordReader::SkipSection() {
-  for (;;) {
-    int32_t length = FBlocks->NextLength();
-    if (length == kBlockTerminator) return;
-    int32_t size = length > 0 ? length : -length;
-    int64_t at = FSource->Position();
-    // A seek past the end is allowed by streams: the length is checked here.
-    if (at < 0 || size > FSource->Size() - at || FSource->Seek(size, TSeekOrigin::soCurrent) < 0)
-      throw EReadError("Stream read error");
-  }
+void TRecordReader::SkipBlock(int32_t Size) {
+  int64_t at = FSource->Position();
+  // A seek past the end is allowed by streams: the length is checked here.
+  if (at < 0 || Size > FSource->Size() - at || FSource->Seek(Size, TSeekOrigin::soCurrent) < 0)
+    throw EReadError("Stream read error");
 }
 
 bool ParseFileListLine(std::string_view Line, TFileListLine& Out) {

@@ -23,17 +23,6 @@ inline constexpr int32_t kMaxNameLength = 1 << 16;
 // damage (a list of 16 MB names some 100,000 files).
 inline constexpr size_t kMaxFileListSize = size_t(1) << 24;
 
-// A record that breaks the format. Message() is "Invalid archive type" (the
-// component's message); Why() says what, in English, for the tool.
-class EArchiveFormat : public Exception {
- public:
-  explicit EArchiveFormat(std::string Why);
-  const std::string& Why() const { return FWhy; }
-
- private:
-  std::string FWhy;
-};
-
 struct TArchiveHeader {
   std::string Title;
   int32_t TotalSize = 0;
@@ -77,8 +66,9 @@ class TRecordReader {
   // not "EC2" and a zero byte), then the block records until a length of 0.
   void BeginSection(const std::string& Entry);
   BlockRecordReader& Blocks() { return *FBlocks; }
-  // Passes the rest of the section over by seeking (nothing inflated).
-  void SkipSection();
+  // Passes the Size bytes of the block whose length was just read over by
+  // seeking; EReadError when fewer are left.
+  void SkipBlock(int32_t Size);
 
  private:
   int32_t ReadInt();

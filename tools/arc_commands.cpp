@@ -700,6 +700,8 @@ class TCommands {
     TOpenedArchive archive = OpenArchive(given, path);
     TVolumeSet volumes(*this, archive, path, true);
     const bool soundOnly = a.Has("sound-only");
+    size_t soundOnlyDamage = 0;
+    std::vector<std::string> leftOutNames;
     if (soundOnly) {
       // The check first, to know which entries to leave out; the volumes
       // stay open for the restore.
@@ -707,8 +709,8 @@ class TCommands {
       for (const std::string& d : check.Damaged) FErr << "velto-arc: damaged entry " << Show(d) << "\n";
       FailIfBroken(check, volumes, given);
       settings.LeaveOut.insert(check.DamagedEntries.begin(), check.DamagedEntries.end());
-      FSoundOnlyDamage = check.Damaged.size();
-      FLeftOut = check.DamagedNames;
+      soundOnlyDamage = check.Damaged.size();
+      leftOutNames = check.DamagedNames;
       archive.Stream->SetPosition(archive.Start);
     }
 
@@ -768,9 +770,9 @@ class TCommands {
     for (const std::string& problem : problems) FErr << "velto-arc: " << problem << "\n";
     if (!quiet) FOut << ShowPath(given) << ": " << Counted(placed, "file", "files") << " restored\n";
     if (!problems.empty()) throw EFailure{ShowPath(given) + ": " + std::to_string(problems.size()) + " not written"};
-    if (soundOnly && FSoundOnlyDamage > 0) {
-      for (const std::string& name : FLeftOut) FErr << "velto-arc: left out damaged entry " << Show(name) << "\n";
-      throw EFailure{ShowPath(given) + ": " + Counted(int(FLeftOut.size()), "damaged entry", "damaged entries") +
+    if (soundOnly && soundOnlyDamage > 0) {
+      for (const std::string& name : leftOutNames) FErr << "velto-arc: left out damaged entry " << Show(name) << "\n";
+      throw EFailure{ShowPath(given) + ": " + Counted(int(leftOutNames.size()), "damaged entry", "damaged entries") +
                      " left out"};
     }
     return esSuccess;
@@ -873,8 +875,6 @@ class TCommands {
   TConsoleDialogs FDialogs{FErr};
   std::unique_ptr<TTerminalProgress> FBar;
   std::string FCommand;
-  size_t FSoundOnlyDamage = 0;
-  std::vector<std::string> FLeftOut;
 };
 
 }  // namespace

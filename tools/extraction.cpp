@@ -137,9 +137,8 @@ bool TExtraction::FolderOnTheWayIsLink(const platform::TNameParts& Parts, std::s
   return false;
 }
 
-bool TExtraction::IsProtected(const platform::TNameParts& Parts) {
-  platform::TEntryInfo info = FDest.Look(Parts);
-  return info.Kind == platform::ekFile && std::find(FProtected.begin(), FProtected.end(), info.Id) != FProtected.end();
+bool TExtraction::IsProtected(const platform::TEntryInfo& Info) const {
+  return Info.Kind == platform::ekFile && std::find(FProtected.begin(), FProtected.end(), Info.Id) != FProtected.end();
 }
 
 void TExtraction::Refuse(const std::string& Shown, const std::string& Why) {
@@ -186,8 +185,7 @@ bool TExtraction::BeginEntry(int Index, const std::string& Name, int32_t DateTim
     Refuse(shown, "something that is no file has its name");
     return false;
   }
-  if (existing.Kind == platform::ekFile &&
-      std::find(FProtected.begin(), FProtected.end(), existing.Id) != FProtected.end()) {
+  if (IsProtected(existing)) {
     Refuse(shown, "it is a file of the archive being read");
     return false;
   }
@@ -231,11 +229,7 @@ void TExtraction::EntryBytes(const uint8_t* Data, size_t Size) {
   } else if (!FCurrent->Temp->Write(Data, Size, reason)) {
     FCurrent->Temp.reset();
   }
-  if (!FCurrent->Temp) {
-    FCurrent->Failure = reason;
-    std::lock_guard<std::mutex> lock(FLock);
-    if (FWriteFailure.empty()) FWriteFailure = "cannot write " + FCurrent->Shown + ": " + reason;
-  }
+  if (!FCurrent->Temp) NoteWriteFailure(*FCurrent, reason);
 }
 
 void TExtraction::EndEntry(const std::string& Damage) {
@@ -253,9 +247,7 @@ void TExtraction::EndEntry(const std::string& Damage) {
     file->Temp->SetDosDateTime(file->DateTime);
     if (!file->Temp->Close(reason)) {
       file->Temp.reset();
-      file->Failure = reason;
-      std::lock_guard<std::mutex> lock(FLock);
-      if (FWriteFailure.empty()) FWriteFailure = "cannot write " + file->Shown + ": " + reason;
+      NoteWriteFailure(*file, reason);
     }
     return;
   }
@@ -321,10 +313,13 @@ void TExtraction::WriteWhole(TFile& File, const std::vector<uint8_t>& Data) {
     File.Temp = std::move(temp);
     return;
   }
-  temp.reset();
+  NoteWriteFailure(File, reason);
+}
+
+void TExtraction::NoteWriteFailure(TFile& File, const std::string& Reason) {
   std::lock_guard<std::mutex> lock(FLock);
-  File.Failure = reason;
-  if (FWriteFailure.empty()) FWriteFailure = "cannot write " + File.Shown + ": " + reason;
+  File.Failure = Reason;
+  if (FWriteFailure.empty()) FWriteFailure = "cannot write " + File.Shown + ": " + Reason;
 }
 
 void TExtraction::CommitOne(TFile& File) {
@@ -335,7 +330,7 @@ void TExtraction::CommitOne(TFile& File) {
   std::string reason;
   // Checked again now when a volume was opened after the entry came: it may
   // have the name.
-  if (File.ProtectedKnown < FProtected.size() && IsProtected(File.Parts)) {
+  if (File.ProtectedKnown < FProtected.size() && IsProtected(FDest.Look(File.Parts))) {
     File.Temp.reset();
     Refuse(File.Shown, "it is a file of the archive being read");
     return;
@@ -357,7 +352,7 @@ void TExtraction::WaitForWriters() {
 }
 
 std::string TExtraction::WriteFailure() const {
-  std::lock_guard<std::mutex> lock(const_cast<std::mutex&>(FLock));
+  std::lock_guard<std::mutex> lock(FLock);
   return FWriteFailure;
 }
 

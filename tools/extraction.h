@@ -77,8 +77,6 @@ class TExtraction : public IEntrySink {
   // The folders below the root that the run found missing (and so made),
   // in the order met: a run that puts nothing in place removes them again.
   const std::vector<platform::TNameParts>& MissingFolders() const { return FMissingFolders; }
-  // Files put in place by Finish.
-  int Placed() const { return FPlaced; }
 
  private:
   struct TFile {
@@ -103,7 +101,10 @@ class TExtraction : public IEntrySink {
   // Whether a folder on the way to Parts is a link or no folder (Link: the
   // first); New: one of them is missing, so that this run makes it.
   bool FolderOnTheWayIsLink(const platform::TNameParts& Parts, std::string& Link, bool& New);
-  bool IsProtected(const platform::TNameParts& Parts);
+  // Whether Info is one of the archive's own files.
+  bool IsProtected(const platform::TEntryInfo& Info) const;
+  // Records that File could not be written (the first such is the run's).
+  void NoteWriteFailure(TFile& File, const std::string& Reason);
   void Refuse(const std::string& Shown, const std::string& Why);
   // Writer threads.
   void Give(TJob Job);
@@ -130,7 +131,7 @@ class TExtraction : public IEntrySink {
   std::vector<platform::TNameParts> FMissingFolders;
   std::vector<std::string> FProblems;
   // Writers.
-  std::mutex FLock;
+  mutable std::mutex FLock;
   std::vector<std::condition_variable> FWorkReady;  // one per writer
   std::vector<std::vector<uint8_t>> FSpare;         // held-file buffers to use again
   std::condition_variable FDone;                    // a job ended (for Give and WaitForWriters)
