@@ -226,19 +226,15 @@ class HostTempFile : public ITempFile {
   }
 
   bool SetDosDateTime(int32_t DosDateTime) override {
-    std::time_t t;
-    if (!UnixFromDosTime(DosDateTime, t)) return false;
     struct timespec times[2];
-    times[0].tv_sec = t;  // access time too, as Windows tools show both
-    times[0].tv_nsec = 0;
-    times[1] = times[0];
+    if (!FileTimesFromDosTime(DosDateTime, times)) return false;
     if (FFd >= 0) {
       std::string reason;
       if (!Flush(reason) || ::futimens(FFd, times) != 0) return false;
     } else if (!FFolder || ::utimensat(FFolder->Fd, FName.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
       return false;
     }
-    FTime = t;
+    FTime = times[1].tv_sec;
     FHasTime = FTimeApplied = true;
     return true;
   }

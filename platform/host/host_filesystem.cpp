@@ -65,13 +65,8 @@ class HostFileStream : public TFileStream {
     return ::fstat(FFd, &st) == 0 && S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : -1;
   }
   bool SetDosDateTime(int32_t DosDateTime) override {
-    std::time_t t;
-    if (!UnixFromDosTime(DosDateTime, t)) return false;
     struct timespec times[2];
-    times[0].tv_sec = t;  // access time too, as Windows tools show both
-    times[0].tv_nsec = 0;
-    times[1] = times[0];
-    return ::futimens(FFd, times) == 0;
+    return FileTimesFromDosTime(DosDateTime, times) && ::futimens(FFd, times) == 0;
   }
 
  private:
@@ -255,6 +250,15 @@ bool UnixFromDosTime(int32_t Value, std::time_t& T) {
   tm.tm_isdst = -1;
   T = std::mktime(&tm);
   return T != static_cast<std::time_t>(-1);
+}
+
+bool FileTimesFromDosTime(int32_t Value, struct timespec (&Times)[2]) {
+  std::time_t t;
+  if (!UnixFromDosTime(Value, t)) return false;
+  Times[0].tv_sec = t;
+  Times[0].tv_nsec = 0;
+  Times[1] = Times[0];
+  return true;
 }
 
 }  // namespace platform

@@ -56,5 +56,9 @@ class HostFileSystem : public IFileSystem {
 // for a value that is not a valid date and time.
 int32_t DosFromUnixTime(std::time_t T);
 bool UnixFromDosTime(int32_t Value, std::time_t& T);
+// The access and last-write times, both the MS-DOS date/time Value, as
+// futimens and utimensat take them (Windows tools show both); false as
+// UnixFromDosTime.
+bool FileTimesFromDosTime(int32_t Value, struct timespec (&Times)[2]);
 
 }  // namespace platform
