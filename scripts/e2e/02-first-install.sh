@@ -107,9 +107,7 @@ bar_full() {
 check "the progress bar is shown and at 100 when the success box comes" bar_full
 must "'Installa' ends with the success box" \
   wiz_answer_box '^Installazione conclusa con successo$' 1-08-installazione-conclusa 60
-rc=0
-wiz_wait_exit 30 || rc=$?
-check "the installer exits with code 0 (got $rc)" test "$rc" -eq 0
+check_exit "the installer exits with code 0" 30
 
 printf '\n-- the installed files\n'
 dest="$VELTO_WINE_DIR/prefix/drive_c/programmi/brovik/agent"

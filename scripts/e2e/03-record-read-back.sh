@@ -16,9 +16,7 @@ wiz_shot 2-02-scheda
 wiz_keys alt+i
 must "Alt+I: the welcome page" wiz_expect_page 0
 wiz_keys alt+c
-rc=0
-wiz_wait_exit 20 || rc=$?
-check "'&Chiudi' (Alt+C) closes the installer with code 0 (got $rc)" test "$rc" -eq 0
+check_exit "'&Chiudi' (Alt+C) closes the installer with code 0" 20
 check "the record is untouched by a close without install" \
   test "$(scripts/wine-run reg query 'HKLM\SOFTWARE\BROVIK\Agent' 2>/dev/null | tr -d '\r')" = "$record"
 check "still exactly one mail after both runs (got $(mail_count))" test "$(mail_count)" -eq 1

@@ -51,9 +51,7 @@ must "C:\\buona typed into the chooser" choose_folder 'c:\buona'
 must "'Installa' pressed for C:\\buona" install_from_destination
 must "the good run ends with the success box" \
   wiz_answer_box '^Installazione conclusa con successo$' 3-03-installazione-conclusa 60
-rc=0
-wiz_wait_exit 30 || rc=$?
-check "the installer exits with code 0 (got $rc)" test "$rc" -eq 0
+check_exit "the installer exits with code 0" 30
 for f in "${DEMO_FILES[@]}" TideHub.exe; do
   check "$f in C:\\buona, same bytes" cmp -s "$server_payload/$f" "$drive_c/buona/$f"
 done

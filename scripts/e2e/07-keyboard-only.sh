@@ -46,9 +46,7 @@ wiz_shot 4-04-installazione-tastiera
 wiz_keys Return
 must "Enter on 'Installa' ends with the success box" \
   wiz_answer_box '^Installazione conclusa con successo$' 4-05-installazione-conclusa-tastiera 60
-rc=0
-wiz_wait_exit 30 || rc=$?
-check "the installer exits with code 0 (got $rc)" test "$rc" -eq 0
+check_exit "the installer exits with code 0" 30
 check "installed into the record's folder C:\\buona (velto.hlp is back)" \
   cmp -s "$PAYLOAD/velto.hlp" "$drive_c/buona/velto.hlp"
 record=$(scripts/wine-run reg query 'HKLM\SOFTWARE\BROVIK\Agent' 2>/dev/null | tr -d '\r' || true)

@@ -25,9 +25,7 @@ check "the welcome page's progress bar at 10" bar_at_ten
 check "'&Avanti>>' enabled again" wiz_is enabled Button '&Avanti>>'
 wiz_shot 6-03-dopo-disinstallazione
 wiz_keys alt+c
-rc=0
-wiz_wait_exit 20 || rc=$?
-check "'&Chiudi' closes the installer with code 0 (got $rc)" test "$rc" -eq 0
+check_exit "'&Chiudi' closes the installer with code 0" 20
 
 printf '\n-- what the uninstallation left\n'
 check "the destination folder is gone" test ! -e "$dest"

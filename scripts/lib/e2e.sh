@@ -7,16 +7,22 @@
 
 passed=0
 failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
+# Counts and prints the outcome of a check: status $1, description $2,
+# and $3 after it on a failure.
+tally() {
+  if [ "$1" -eq 0 ]; then
     passed=$((passed + 1))
-    printf 'ok    %s\n' "$what"
+    printf 'ok    %s\n' "$2"
   else
     failed=$((failed + 1))
-    printf 'FAIL  %s\n' "$what"
+    printf 'FAIL  %s%s\n' "$2" "$3"
   fi
+}
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1 rc=0
+  shift
+  "$@" || rc=$?
+  tally "$rc" "$what" ''
 }
 finish() {
   printf '\n%d passed, %d failed\n' "$passed" "$failed"
@@ -25,16 +31,18 @@ finish() {
 }
 # A step the rest depends on: on failure, count it and stop.
 must() {
-  local what=$1
+  local what=$1 rc=0
   shift
-  if "$@"; then
-    passed=$((passed + 1))
-    printf 'ok    %s\n' "$what"
-  else
-    failed=$((failed + 1))
-    printf 'FAIL  %s (the test stops here)\n' "$what"
-    finish
-  fi
+  "$@" || rc=$?
+  tally "$rc" "$what" ' (the test stops here)'
+  [ "$rc" -eq 0 ] || finish
+}
+# Waits at most $2 seconds for the installer to end and checks that it
+# ended with code 0; $1 describes how it was ended.
+check_exit() {
+  local rc=0
+  wiz_wait_exit "$2" || rc=$?
+  check "$1 (got $rc)" test "$rc" -eq 0
 }
 
 # Types $1 into the folder chooser's path field and confirms it.
