@@ -164,14 +164,13 @@ bool TExtraction::BeginEntry(int Index, const std::string& Name, int32_t DateTim
   // names as one file, on the final names.
   std::string key = FileNameKey(Joined(parts, parts.size(), '\\'), HostNameSystem());
   auto earlier = FByKey.find(key);
-  if (earlier != FByKey.end()) {
-    if (!FSettings.Overwrite)
-      throw EExtractStop{"entries " + FConsole.ToTerminal(earlier->second.first) + " and " + FConsole.ToTerminal(Name) +
-                         " would both be written to " + shown +
-                         "; nothing was written (--overwrite lets the later one replace the earlier)"};
-    if (earlier->second.second) earlier->second.second->Superseded = true;
-  }
-  FByKey[key] = {Name, nullptr};
+  if (earlier != FByKey.end() && !FSettings.Overwrite)
+    throw EExtractStop{"entries " + FConsole.ToTerminal(earlier->second.first) + " and " + FConsole.ToTerminal(Name) +
+                       " would both be written to " + shown +
+                       "; nothing was written (--overwrite lets the later one replace the earlier)"};
+  // The earlier file is replaced only by a later one that is written.
+  TFile* replaced = earlier != FByKey.end() ? earlier->second.second : nullptr;
+  if (earlier == FByKey.end()) FByKey.emplace(key, std::make_pair(Name, nullptr));
 
   std::string link;
   bool folderIsNew = false;
@@ -197,7 +196,8 @@ bool TExtraction::BeginEntry(int Index, const std::string& Name, int32_t DateTim
   file.DateTime = DateTime;
   file.Replace = existing.Kind != platform::ekNone || FSettings.Mode == rmAll;
   file.ProtectedKnown = FProtected.size();
-  FByKey[key].second = &file;
+  if (replaced) replaced->Superseded = true;
+  FByKey[key] = {Name, &file};
   FCurrent = &file;
   FDirect = false;
   FHeld.clear();

@@ -103,6 +103,18 @@ TEST_F(ArcExtractRulesTest, EveryEntryWithAGoodNameIsWrittenAsItIsNamed) {
                                                              {"out/" + longName + ".txt", "long"}}));
 }
 
+// With --overwrite a later entry replaces an earlier one only when it is
+// written itself: one that the mode skips leaves the earlier in place.
+TEST_F(ArcExtractRulesTest, ALaterEntryThatIsSkippedLeavesTheEarlierInPlace) {
+  Put("x.arc", testarchive::MakeArchive("", {{"c:\\a.txt", kDate2005, "old"}}));
+  ASSERT_EQ(Extract("x.arc", {"-d", "out"}).Status, 0);
+  Put("y.arc", testarchive::MakeArchive(
+                   "", {{"c:\\p\\a.txt", kDate2005 + 1000, "newer"}, {"c:\\q\\a.txt", kDate2005 - 1000, "older"}}));
+  Result r = Extract("y.arc", {"-d", "out", "--overwrite", "--mode", "newer"});
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(Get("out/a.txt"), "newer");
+}
+
 // No entry is written over a volume of the archive's set: read before, or
 // still to be read.
 TEST_F(ArcExtractRulesTest, NoEntryReplacesAVolumeOfTheSet) {
