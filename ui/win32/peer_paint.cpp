@@ -1,8 +1,11 @@
 // The Win32 peer's painting: cached fonts, brushes and resource bitmaps, the
 // containers' backgrounds and frames, the windowless controls, the directory
 // list's items and the colours of child controls.
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "ui/win32/peer_impl.h"
@@ -33,10 +36,68 @@ HBRUSH Win32Peer::Impl::BrushFor(TColor Color) {
   return brush;
 }
 
+namespace {
+
+// The bytes of the gzip stream Packed, or nothing when it is damaged or its
+// trailer gives a size over Limit.
+std::vector<uint8_t> Gunzip(const uint8_t* Packed, size_t Size, size_t Limit) {
+  if (Size < 18) return {};
+  uint32_t unpacked;  // the trailer's last field: the size, little-endian
+  std::memcpy(&unpacked, Packed + Size - 4, 4);
+  if (unpacked == 0 || unpacked > Limit) return {};
+  std::vector<uint8_t> out(unpacked);
+  z_stream zs{};
+  if (inflateInit2(&zs, 16 + MAX_WBITS) != Z_OK) return {};
+  zs.next_in = const_cast<Bytef*>(Packed);
+  zs.avail_in = static_cast<uInt>(Size);
+  zs.next_out = out.data();
+  zs.avail_out = static_cast<uInt>(out.size());
+  const int status = inflate(&zs, Z_FINISH);
+  out.resize(zs.total_out);
+  inflateEnd(&zs);
+  return status == Z_STREAM_END && out.size() == unpacked ? out : std::vector<uint8_t>{};
+}
+
+// A DIB section made from the BMP file File (palette and bottom-up rows
+// as LoadImage's LR_CREATEDIBSECTION gives them), or null when the file is
+// not a whole uncompressed BMP.
+HBITMAP BitmapFromFile(const std::vector<uint8_t>& File) {
+  BITMAPFILEHEADER head;
+  if (File.size() < sizeof head + sizeof(BITMAPINFOHEADER)) return nullptr;
+  std::memcpy(&head, File.data(), sizeof head);
+  BITMAPINFOHEADER info;
+  std::memcpy(&info, File.data() + sizeof head, sizeof info);
+  if (head.bfType != 0x4D42 || info.biSize < sizeof info || info.biCompression != BI_RGB || info.biWidth <= 0 ||
+      info.biHeight <= 0 || info.biWidth > 4096 || info.biHeight > 4096 || info.biBitCount > 32)
+    return nullptr;
+  const size_t colors = info.biClrUsed ? info.biClrUsed : info.biBitCount <= 8 ? size_t(1) << info.biBitCount : 0;
+  const size_t stride = ((size_t(info.biWidth) * info.biBitCount + 31) / 32) * 4;
+  const size_t pixels = stride * size_t(info.biHeight);
+  if (colors > 256 || head.bfOffBits < sizeof head + info.biSize + colors * sizeof(RGBQUAD) ||
+      head.bfOffBits > File.size() || File.size() - head.bfOffBits < pixels)
+    return nullptr;
+  void* bits = nullptr;
+  auto* format = reinterpret_cast<const BITMAPINFO*>(File.data() + sizeof head);
+  HBITMAP bitmap = CreateDIBSection(nullptr, format, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap) std::memcpy(bits, File.data() + head.bfOffBits, pixels);
+  return bitmap;
+}
+
+}  // namespace
+
+// The resource bitmaps are gzip-compressed BMP files (RCDATA).
 HBITMAP Win32Peer::Impl::ResourceBitmap(const std::string& Name) {
   auto found = Bitmaps.find(Name);
   if (found != Bitmaps.end()) return found->second;
-  auto bitmap = static_cast<HBITMAP>(LoadImageA(Instance, Name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  HBITMAP bitmap = nullptr;
+  HRSRC resource = FindResourceA(Instance, Name.c_str(), MAKEINTRESOURCEA(10));  // RT_RCDATA, in the A form
+  HGLOBAL loaded = resource ? LoadResource(Instance, resource) : nullptr;
+  const void* packed = loaded ? LockResource(loaded) : nullptr;
+  if (packed) {
+    constexpr size_t kMaxBitmapFile = 4 << 20;
+    bitmap =
+        BitmapFromFile(Gunzip(static_cast<const uint8_t*>(packed), SizeofResource(Instance, resource), kMaxBitmapFile));
+  }
   Bitmaps.emplace(Name, bitmap);
   return bitmap;
 }
