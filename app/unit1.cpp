@@ -1,7 +1,7 @@
 #include "app/unit1.h"
 
 #include <memory>
-#include <system_error>
+#include <utility>
 
 #include "app/destination.h"
 #include "app/installer_record.h"
@@ -61,7 +61,7 @@ TForm1::TForm1(TComponent* AOwner, const TServices& Services)
 
 TForm1::~TForm1() {
   // The background check reads the payload stream, which goes with the window.
-  if (FPayloadCheck.valid()) FPayloadCheck.wait();
+  FPayloadCheck.Join();
   if (Form1 == this) Form1 = nullptr;
 }
 
@@ -112,18 +112,22 @@ void TForm1::StartPayloadCheck() {
   TStream* payload = FPayloadStream.get();
   const int threads = BackupFile1->DecompressionThreads;
   const archive::TThreadStarter starter = BackupFile1->ThreadStarter;
-  try {
-    FPayloadCheck = std::async(
-        std::launch::async, [payload, threads, starter] { return archive::VerifyArchive(*payload, threads, starter); });
-  } catch (const std::system_error&) {
-    // No thread now: PayloadSound checks at "Installa".
-  }
+  // Without a thread now, PayloadSound checks at "Installa".
+  FPayloadCheck = platform::StartThread([this, payload, threads, starter] {
+    try {
+      FPayloadCheckResult = archive::VerifyArchive(*payload, threads, starter);
+    } catch (...) {
+      FPayloadCheckError = std::current_exception();
+    }
+  });
 }
 
 bool TForm1::PayloadSound() {
   if (!FPayloadSound) {
-    if (FPayloadCheck.valid()) {
-      FPayloadSound = FPayloadCheck.get().Sound;
+    if (FPayloadCheck.Joinable()) {
+      FPayloadCheck.Join();
+      if (FPayloadCheckError) std::rethrow_exception(std::exchange(FPayloadCheckError, nullptr));
+      FPayloadSound = FPayloadCheckResult.Sound;
     } else {
       FPayloadStream->SetPosition(FPayloadOffset);
       FPayloadSound =

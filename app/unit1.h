@@ -34,7 +34,7 @@
 #pragma once
 
 #include <cstdint>
-#include <future>
+#include <exception>
 #include <map>
 #include <memory>
 #include <optional>
@@ -47,6 +47,7 @@
 #include "archive/backup.h"
 #include "mail/mapi_control.h"
 #include "net/inet_detector.h"
+#include "platform/threads.h"
 #include "runtime/streams.h"
 #include "runtime/stringlist.h"
 #include "shell/shortcut.h"
@@ -269,8 +270,11 @@ class TForm1 : public TForm {
   std::map<const TMyShortCut*, std::string> FStoredIconNames;
   bool FBusy = false;
   bool FCloseWorkDone = false;  // post-install commands started and record write tried
-  // The payload check running in the background, and its answer once taken.
-  std::future<archive::TArchiveCheck> FPayloadCheck;
+  // The payload check running in the background; what it found, or what it
+  // raised, read once it is joined; and its answer once taken.
+  platform::TThread FPayloadCheck;
+  archive::TArchiveCheck FPayloadCheckResult;
+  std::exception_ptr FPayloadCheckError;
   std::optional<bool> FPayloadSound;
 };
 

@@ -1,15 +1,14 @@
 #include "archive/archive_verify.h"
 
-#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "archive/block_records.h"
 #include "archive/format.h"
 #include "archive/record_reader.h"
+#include "platform/threads.h"
 #include "runtime/exceptions.h"
 #include "runtime/stringlist.h"
 
@@ -143,7 +142,7 @@ class TArchiveVerifier {
 
 TArchiveCheck VerifyArchive(TStream& Source, int Threads, const TThreadStarter& StartThread) {
   TArchiveCheck result;
-  if (Threads <= 0) Threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  if (Threads <= 0) Threads = platform::ProcessorCount();
   // The verifier's reader holds a 16 KB block: on the heap, not the stack of
   // a background thread.
   auto verifier = std::make_unique<TArchiveVerifier>(Source, Threads, StartThread);

@@ -203,9 +203,9 @@ class TBackupFile : public TComponent {
   // raised on the caller's thread and in the same order whatever the number;
   // at most eight blocks per thread are held at a time.
   int DecompressionThreads = 0;
-  // Starts the compression and decompression threads (empty: std::thread).
-  // A thread that cannot be started leaves fewer, down to the caller's
-  // thread alone, with the same bytes and events.
+  // Starts the compression and decompression threads (empty:
+  // platform::StartThread). A thread that cannot be started leaves fewer,
+  // down to the caller's thread alone, with the same bytes and events.
   archive::TThreadStarter ThreadStarter;
 
   // ---- Run state (read-only to the owner) ----

@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "archive/backup.h"
@@ -23,6 +22,7 @@
 #include "archive/progress.h"
 #include "archive/record_reader.h"
 #include "archive/volumes.h"
+#include "platform/threads.h"
 #include "runtime/exceptions.h"
 #include "runtime/scope_exit.h"
 #include "runtime/windows_path.h"
@@ -199,7 +199,7 @@ bool TBackupFile::RestoreFrom(bool FromStream, TStream* Stream, const std::strin
   }
 
   FBusy = true;
-  FRestoreThreads = DecompressionThreads > 0 ? DecompressionThreads : int(std::thread::hardware_concurrency());
+  FRestoreThreads = DecompressionThreads > 0 ? DecompressionThreads : platform::ProcessorCount();
   ScopeExit clearBusy([this] {
     FBusy = false;
     FRestorePipeline.reset();  // the workers end with the run

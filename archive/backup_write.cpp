@@ -8,7 +8,6 @@
 #include <ctime>
 #include <deque>
 #include <memory>
-#include <thread>
 
 #include "archive/backup.h"
 #include "archive/format.h"
@@ -17,6 +16,7 @@
 #include "archive/volume_writer.h"
 #include "archive/volumes.h"
 #include "platform/dostime.h"
+#include "platform/threads.h"
 #include "runtime/exceptions.h"
 #include "runtime/scope_exit.h"
 
@@ -272,7 +272,7 @@ void TBackupFile::TBackupRun::WriteArchive() {
   AppendInt32(header, o.FFileCount);
   try {
     writer.Start(header);
-    int threads = o.CompressionThreads > 0 ? o.CompressionThreads : int(std::thread::hardware_concurrency());
+    int threads = o.CompressionThreads > 0 ? o.CompressionThreads : platform::ProcessorCount();
     archive::TDeflatePipeline pipeline(ZlibLevelOf(o.CompressionLevel), threads, o.ThreadStarter);
     FWriter = &writer;
     FPipeline = &pipeline;

@@ -11,31 +11,42 @@ TBlockPipeline::TBlockPipeline(const TFactory& MakeTransform, int Threads, const
   // The workers wait until a piece is pushed, so the window can be sized
   // after they are started.
   FSlots.resize(std::max(1, wanted) * 8);
-  for (int i = 0; i < wanted; ++i) {
-    auto transform = std::make_shared<std::unique_ptr<TBlockTransform>>(MakeTransform());
-    std::function<void()> body = [this, transform] { Work(std::move(*transform)); };
-    try {
-      FWorkers.push_back(StartThread ? StartThread(std::move(body)) : std::thread(std::move(body)));
-    } catch (const std::exception&) {
-      break;  // fewer workers, down to none
+  FWorkers.reserve(static_cast<size_t>(wanted));
+  try {
+    for (int i = 0; i < wanted; ++i) {
+      auto transform = std::make_shared<std::unique_ptr<TBlockTransform>>(MakeTransform());
+      std::function<void()> body = [this, transform] { Work(std::move(*transform)); };
+      platform::TThread worker;
+      try {
+        worker = StartThread ? StartThread(std::move(body)) : platform::StartThread(std::move(body));
+      } catch (const std::exception&) {
+        // std::bad_alloc: as a thread that the system cannot start
+      }
+      if (!worker.Joinable()) break;  // fewer workers, down to none
+      FWorkers.push_back(std::move(worker));
     }
+    // Eight pieces per worker: the caller waits for half of them at a time,
+    // and the other half keeps every worker busy meanwhile.
+    {
+      platform::TLockHold hold(FLock);
+      FSlots.resize(FWorkers.empty() ? 1 : FWorkers.size() * 8);
+    }
+    if (FWorkers.empty()) FInline = MakeTransform();
+  } catch (...) {
+    StopWorkers();  // the workers started wait for pieces that never come
+    throw;
   }
-  // Eight pieces per worker: the caller waits for half of them at a time,
-  // and the other half keeps every worker busy meanwhile.
-  {
-    std::lock_guard<std::mutex> guard(FLock);
-    FSlots.resize(FWorkers.empty() ? 1 : FWorkers.size() * 8);
-  }
-  if (FWorkers.empty()) FInline = MakeTransform();
 }
 
-TBlockPipeline::~TBlockPipeline() {
+TBlockPipeline::~TBlockPipeline() { StopWorkers(); }
+
+void TBlockPipeline::StopWorkers() {
   {
-    std::lock_guard<std::mutex> guard(FLock);
+    platform::TLockHold hold(FLock);
     FStop = true;
   }
-  FWorkReady.notify_all();
-  for (auto& t : FWorkers) t.join();
+  FWorkReady.WakeAll();
+  for (auto& t : FWorkers) t.Join();
 }
 
 void TBlockPipeline::Push(std::vector<uint8_t>& Piece) {
@@ -53,13 +64,13 @@ void TBlockPipeline::Push(std::vector<uint8_t>& Piece) {
     return;
   }
   {
-    std::lock_guard<std::mutex> guard(FLock);
+    platform::TLockHold hold(FLock);
     Slot& slot = FSlots[FTail % FSlots.size()];
     slot.Piece.swap(Piece);
     slot.Done = false;
     ++FTail;
   }
-  FWorkReady.notify_one();
+  FWorkReady.WakeOne();
 }
 
 bool TBlockPipeline::BatchReady() const {
@@ -73,39 +84,43 @@ bool TBlockPipeline::BatchReady() const {
 }
 
 void TBlockPipeline::Pop(TDataBlock& Block) {
-  std::unique_lock<std::mutex> guard(FLock);
-  Slot& slot = FSlots[FHead % FSlots.size()];
-  if (!slot.Done) {
-    FCallerWaiting = true;
-    FBlockReady.wait(guard, [&] { return BatchReady(); });
-    FCallerWaiting = false;
+  std::exception_ptr error;
+  {
+    platform::TLockHold hold(FLock);
+    Slot& slot = FSlots[FHead % FSlots.size()];
+    if (!slot.Done) {
+      FCallerWaiting = true;
+      FBlockReady.WaitFor(FLock, [&] { return BatchReady(); });
+      FCallerWaiting = false;
+    }
+    std::swap(Block, slot.Block);
+    error = std::move(slot.Error);
+    slot.Error = nullptr;
+    slot.Done = false;
+    ++FHead;
   }
-  std::swap(Block, slot.Block);
-  std::exception_ptr error = std::move(slot.Error);
-  slot.Error = nullptr;
-  slot.Done = false;
-  ++FHead;
   if (error) std::rethrow_exception(error);
 }
 
 void TBlockPipeline::Work(std::unique_ptr<TBlockTransform> Transform) {
-  std::unique_lock<std::mutex> guard(FLock);
+  platform::TLockHold hold(FLock);
   for (;;) {
-    FWorkReady.wait(guard, [&] { return FStop || FClaimed < FTail; });
+    FWorkReady.WaitFor(FLock, [&] { return FStop || FClaimed < FTail; });
     if (FStop) return;
     Slot& slot = FSlots[FClaimed % FSlots.size()];
     ++FClaimed;
-    guard.unlock();
+    // The piece is transformed without the lock; nothing below raises.
+    FLock.Unlock();
     std::exception_ptr error;
     try {
       Transform->Make(slot.Piece.data(), slot.Piece.size(), slot.Block);
     } catch (...) {
       error = std::current_exception();
     }
-    guard.lock();
+    FLock.Lock();
     slot.Error = std::move(error);
     slot.Done = true;
-    if (FCallerWaiting && BatchReady()) FBlockReady.notify_one();
+    if (FCallerWaiting && BatchReady()) FBlockReady.WakeOne();
   }
 }
 

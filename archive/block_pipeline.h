@@ -4,22 +4,21 @@
 // bytes when reading. The results do not depend on the number of threads.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "platform/threads.h"
 
 namespace archive {
 
-// Starts a thread running Body, or throws (std::system_error, as under a
-// process limit). Tests replace it to make starting fail; an empty starter
-// is std::thread.
-using TThreadStarter = std::function<std::thread(std::function<void()> Body)>;
+// Starts a thread running Body; a thread that holds none when it cannot (as
+// under a process limit). Tests replace it to make starting fail; an empty
+// starter is platform::StartThread.
+using TThreadStarter = std::function<platform::TThread(std::function<void()> Body)>;
 
 // The result of one block: for the deflater the data block records as
 // written to the archive (each an int32 length, > 0 compressed, < 0 stored,
@@ -49,7 +48,7 @@ class TBlockPipeline {
  public:
   using TFactory = std::function<std::unique_ptr<TBlockTransform>()>;
   // MakeTransform is called once per worker (once in all with no workers).
-  // StartThread starts the workers (empty: std::thread).
+  // StartThread starts the workers (empty: platform::StartThread).
   TBlockPipeline(const TFactory& MakeTransform, int Threads, const TThreadStarter& StartThread = {});
   // Stops and joins the workers; pieces still in flight are dropped.
   ~TBlockPipeline();
@@ -77,6 +76,8 @@ class TBlockPipeline {
     bool Done = false;
   };
   void Work(std::unique_ptr<TBlockTransform> Transform);
+  // Tells the workers to end and joins them.
+  void StopWorkers();
   // True when the oldest piece and the ones after it, up to half the window
   // or the last in flight, are transformed. With FLock held.
   bool BatchReady() const;
@@ -87,9 +88,9 @@ class TBlockPipeline {
   uint64_t FHead = 0, FClaimed = 0, FTail = 0;
   bool FStop = false;
   bool FCallerWaiting = false;  // Pop is waiting for BatchReady
-  std::mutex FLock;
-  std::condition_variable FWorkReady, FBlockReady;
-  std::vector<std::thread> FWorkers;
+  platform::TLock FLock;
+  platform::TCondition FWorkReady, FBlockReady;
+  std::vector<platform::TThread> FWorkers;
   std::unique_ptr<TBlockTransform> FInline;  // used when there are no workers
 };
 

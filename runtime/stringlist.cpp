@@ -1,6 +1,16 @@
 #include "runtime/stringlist.h"
 
+#include <string>
+
+#include "runtime/exceptions.h"
 #include "runtime/streams.h"
+
+size_t TStringList::Position(int Index) const {
+  if (Index < 0 || Index >= Count())
+    throw EArgumentError("TStringList index " + std::to_string(Index) + " out of range (count " +
+                         std::to_string(Count()) + ")");
+  return static_cast<size_t>(Index);
+}
 
 int TStringList::Add(std::string S) {
   FItems.push_back(std::move(S));

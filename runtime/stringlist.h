@@ -11,10 +11,10 @@ class TStream;
 class TStringList : public TObject {
  public:
   int Count() const { return static_cast<int>(FItems.size()); }
-  // Item at Index; throws std::out_of_range when Index is not in 0..Count-1.
-  const std::string& Strings(int Index) const { return FItems.at(static_cast<size_t>(Index)); }
+  // Item at Index; throws EArgumentError when Index is not in 0..Count-1.
+  const std::string& Strings(int Index) const { return FItems[Position(Index)]; }
   const std::string& operator[](int Index) const { return Strings(Index); }
-  void Set(int Index, std::string S) { FItems.at(static_cast<size_t>(Index)) = std::move(S); }
+  void Set(int Index, std::string S) { FItems[Position(Index)] = std::move(S); }
 
   // Appends S; returns its index.
   int Add(std::string S);
@@ -39,5 +39,8 @@ class TStringList : public TObject {
   const std::vector<std::string>& Items() const { return FItems; }
 
  private:
+  // Index as a position in FItems; EArgumentError when out of range.
+  size_t Position(int Index) const;
+
   std::vector<std::string> FItems;
 };

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <stdexcept>
 
 #include "platform/filesystem.h"
+#include "runtime/exceptions.h"
 #include "runtime/name_rule.h"
 #include "runtime/windows_path.h"
 #include "ui/application.h"
@@ -13,7 +13,7 @@
 
 TBitmap::TBitmap(int Width, int Height, std::vector<TColor> Pixels) {
   if (Width <= 0 || Height <= 0 || Pixels.size() != static_cast<size_t>(Width) * static_cast<size_t>(Height))
-    throw std::invalid_argument("bitmap size does not match its pixels");
+    throw EArgumentError("bitmap size does not match its pixels");
   FData = std::make_shared<const Data>(Data{Width, Height, std::move(Pixels), ""});
 }
 

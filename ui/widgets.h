@@ -67,7 +67,7 @@ class TBitmap {
  public:
   TBitmap() = default;
   // Pixels: Width * Height colours (0x00BBGGRR), rows top-down. Throws
-  // std::invalid_argument when the count does not match.
+  // EArgumentError when the count does not match.
   TBitmap(int Width, int Height, std::vector<TColor> Pixels);
   // The bitmap resource Name ("LOGO_PAGE"), of the given size.
   static TBitmap Resource(const std::string& Name, int Width, int Height);

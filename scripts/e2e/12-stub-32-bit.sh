@@ -6,7 +6,7 @@ if { cmake --preset win32 && cmake --build --preset win32 -j 2 --target velto-se
   printf '%s\n' "${size_line:-no size line printed}"
   stub32=build/win32/bin/velto-setup-stub.exe
   size32=$(stat -c %s "$stub32")
-  check "i686 stub stripped size $size32 <= 559104 bytes" test "$size32" -le 559104
+  check "i686 stub stripped size $size32 <= 400000 bytes" test "$size32" -le 400000
   check "the build printed the stripped size" test -n "$size_line"
   headers32=$(i686-w64-mingw32-objdump -p "$stub32" || true)
   gui32() { [[ $headers32 == *"file format pei-i386"* && $headers32 == *"(Windows GUI)"* ]]; }

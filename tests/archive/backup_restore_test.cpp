@@ -852,7 +852,7 @@ TEST_F(RestoreTest, OneSetOfWorkersServesEveryLongFileOfARun) {
     Backup->DecompressionThreads = threads;
     Backup->ThreadStarter = [&](std::function<void()> Body) {
       ++started;
-      return std::thread(std::move(Body));
+      return platform::StartThread(std::move(Body));
     };
     ASSERT_TRUE(Backup->Restore(archive, "c:\\dest")) << Backup->ErrorCode();
     EXPECT_EQ(started, threads);

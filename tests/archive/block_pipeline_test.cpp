@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <new>
-#include <system_error>
 
 namespace {
 
@@ -23,12 +22,12 @@ class AddOne : public archive::TBlockTransform {
   int FFailAt;
 };
 
-// Starts at most Allowed threads, then fails as a process limit would.
+// Starts at most Allowed threads, then fails as under a process limit.
 archive::TThreadStarter LimitedStarter(int Allowed, int& Started) {
   return [Allowed, &Started](std::function<void()> Body) {
-    if (Started == Allowed) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    if (Started == Allowed) return platform::TThread();
     ++Started;
-    return std::thread(std::move(Body));
+    return platform::StartThread(std::move(Body));
   };
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "runtime/exceptions.h"
 #include "runtime/streams.h"
 
 namespace {
@@ -15,7 +16,8 @@ TEST(StringList, KeepsOrderAndDuplicates) {
   EXPECT_EQ(l[2], "b");
   EXPECT_EQ(l.IndexOf("a"), 1);
   EXPECT_EQ(l.IndexOf("A"), -1);
-  EXPECT_THROW(l.Strings(3), std::out_of_range);
+  EXPECT_THROW(l.Strings(3), EArgumentError);
+  EXPECT_THROW(l.Set(-1, "x"), EArgumentError);
   TStringList copy;
   copy.Add("old");
   copy.Assign(l);

@@ -346,7 +346,7 @@ TEST_F(WidgetsTest, BitmapsShareTheirDataAndCheckTheirSize) {
   EXPECT_TRUE(a.SameAs(b));
   EXPECT_FALSE(a.SameAs(TBitmap(2, 1, {clWhite, clBlack})));
   EXPECT_EQ(a.Pixel(1, 0), clBlack);
-  EXPECT_THROW(TBitmap(2, 2, {clWhite}), std::invalid_argument);
+  EXPECT_THROW(TBitmap(2, 2, {clWhite}), EArgumentError);
   TBitmap r = TBitmap::Resource("LOGO", 10, 20);
   EXPECT_EQ(r.ResourceName(), "LOGO");
   EXPECT_EQ(r.Pixels(), nullptr);
