@@ -2,16 +2,14 @@
 #include "tools/console.h"
 
 #include <iostream>
-#include <thread>
+
+#include "platform/threads.h"
 
 namespace arc {
 
 bool IConsole::ReadLine(std::string& Line) { return static_cast<bool>(std::getline(std::cin, Line)); }
 
-int IConsole::Processors() {
-  unsigned n = std::thread::hardware_concurrency();
-  return n == 0 ? 1 : int(n);
-}
+int IConsole::Processors() { return platform::ProcessorCount(); }
 
 bool IConsole::SystemName(const std::string& Stored, std::string& Name) {
   Name = Stored;
